@@ -1,0 +1,518 @@
+#include "forms.h"
+
+#include "surface.h"
+#include "window.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace rt {
+
+namespace {
+
+std::vector<Form*>& loadedForms() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+std::vector<FormInstanceBase*>& instances() {
+    static std::vector<FormInstanceBase*> list;
+    return list;
+}
+
+void defaultFatal(const RuntimeError& e, const char* procedure) {
+    std::fprintf(stderr, "clock: run-time error %d: %s (%s, in %s)\n", e.number(), e.what(), e.source().c_str(),
+                 procedure);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+std::function<void(const RuntimeError&, const char*)>& fatalHandler() {
+    static std::function<void(const RuntimeError&, const char*)> handler = defaultFatal;
+    return handler;
+}
+
+int toPixels(float twips, float perPixel) { return int(std::nearbyint(twips / perPixel)); }
+
+// The pop-up menu that is open, if any: closed when the last form goes, so
+// that the process can end.
+QPointer<QMenu> openPopup;
+
+}  // namespace
+
+float twipsPerPixelX() {
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        if (QScreen* s = app->primaryScreen()) return float(1440.0 / s->logicalDotsPerInchX());
+    return 15.0f;
+}
+
+float twipsPerPixelY() {
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        if (QScreen* s = app->primaryScreen()) return float(1440.0 / s->logicalDotsPerInchY());
+    return 15.0f;
+}
+
+void raiseEvent(const char* procedure, const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const RuntimeError& e) {
+        fatalHandler()(e, procedure);
+    } catch (const std::exception& e) {
+        fatalHandler()(RuntimeError(51, e.what(), "runtime"), procedure);
+    }
+}
+
+void setFatalErrorHandler(std::function<void(const RuntimeError&, const char*)> handler) {
+    fatalHandler() = handler ? std::move(handler) : defaultFatal;
+}
+
+// ---- Picture ----
+
+Picture Picture::load(const std::string& path) {
+    QImage img(QString::fromStdString(path));
+    if (img.isNull()) throw RuntimeError(481, "Invalid picture", path);
+    Picture p;
+    p.image_ = std::make_shared<const QImage>(img.convertToFormat(QImage::Format_RGB32));
+    return p;
+}
+
+int Picture::width() const { return image_ ? static_cast<const QImage*>(image_.get())->width() : 0; }
+int Picture::height() const { return image_ ? static_cast<const QImage*>(image_.get())->height() : 0; }
+
+// ---- PictureBox ----
+
+PictureBox::PictureBox(Form& owner, std::string name) : form_(owner), name_(std::move(name)) {
+    owner.registerControl(this);
+}
+
+PictureBox::~PictureBox() = default;
+
+void PictureBox::setDesignGeometry(float leftTwips, float topTwips, float widthTwips, float heightTwips) {
+    designLeft_ = leftTwips;
+    designTop_ = topTwips;
+    designWidth_ = widthTwips;
+    designHeight_ = heightTwips;
+}
+
+void PictureBox::ensureLoaded() {
+    if (!form_.isLoaded()) form_.load();
+}
+
+void PictureBox::create(QWidget* parent) {
+    x_ = toPixels(designLeft_, twipsPerPixelX());
+    y_ = toPixels(designTop_, twipsPerPixelY());
+    w_ = std::max(1, toPixels(designWidth_, twipsPerPixelX()));
+    h_ = std::max(1, toPixels(designHeight_, twipsPerPixelY()));
+    if (autoSize_ && !picture_.isNull()) {
+        w_ = picture_.width();
+        h_ = picture_.height();
+    }
+    drawWidth_ = 1;
+    held_ = 0;
+    movePosted_ = false;
+    surface_ = std::make_unique<Surface>(w_, h_, backColor_);
+    if (!picture_.isNull()) {
+        surface_->setPicture(static_cast<const QImage*>(picture_.image().get()));
+        surface_->clear();
+    }
+    if (visible_) {
+        widget_ = new PictureWidget(*this, parent);
+        widget_->setGeometry(x_, y_, w_, h_);
+        widget_->setToolTip(QString::fromStdString(toolTip_));
+        widget_->show();
+    }
+}
+
+void PictureBox::destroy() {
+    widget_ = nullptr;  // its parent window deletes it
+    surface_.reset();
+}
+
+float PictureBox::Width() { ensureLoaded(); return float(w_); }
+float PictureBox::Height() { ensureLoaded(); return float(h_); }
+float PictureBox::ScaleWidth() { ensureLoaded(); return float(w_); }
+float PictureBox::ScaleHeight() { ensureLoaded(); return float(h_); }
+
+void PictureBox::setWidth(float w) {
+    ensureLoaded();
+    w_ = std::max(1, int(std::nearbyint(w)));
+    surface_->resize(w_, h_);
+    if (widget_) widget_->resize(w_, h_);
+}
+
+void PictureBox::setHeight(float h) {
+    ensureLoaded();
+    h_ = std::max(1, int(std::nearbyint(h)));
+    surface_->resize(w_, h_);
+    if (widget_) widget_->resize(w_, h_);
+}
+
+std::int16_t PictureBox::DrawWidth() { ensureLoaded(); return drawWidth_; }
+
+void PictureBox::setDrawWidth(std::int16_t w) {
+    ensureLoaded();
+    if (w < 1) throw RuntimeError(errInvalidProperty, "Invalid property value", name_ + ".DrawWidth");
+    drawWidth_ = w;
+}
+
+HDC PictureBox::hDC() { ensureLoaded(); return surface_->hdc(); }
+void PictureBox::Cls() { ensureLoaded(); surface_->clear(); }
+
+void PictureBox::Line(float x1, float y1, float x2, float y2, Colour colour) {
+    ensureLoaded();
+    surface_->line(x1, y1, x2, y2, colour, drawWidth_);
+}
+
+void PictureBox::PSet(float x, float y, Colour colour) {
+    ensureLoaded();
+    surface_->point(x, y, colour, drawWidth_);
+}
+
+void PictureBox::Circle(float x, float y, float radius, Colour colour) {
+    ensureLoaded();
+    surface_->circle(x, y, radius, colour, drawWidth_);
+}
+
+void PictureBox::PaintPicture(const Picture& picture, float x, float y, float width, float height) {
+    ensureLoaded();
+    if (picture.isNull()) throw RuntimeError(errInvalidCall, "Invalid procedure call or argument", "PaintPicture");
+    surface_->paintImage(*static_cast<const QImage*>(picture.image().get()), x, y, width, height);
+}
+
+void PictureBox::Refresh() {
+    ensureLoaded();
+    if (widget_) widget_->update();
+}
+
+std::string PictureBox::ToolTipText() { return toolTip_; }
+
+void PictureBox::setToolTipText(const std::string& text) {
+    ensureLoaded();
+    toolTip_ = text;
+    if (widget_) widget_->setToolTip(QString::fromStdString(text));
+}
+
+void PictureBox::postMouseMove() {
+    // The window moved under a pointer whose button is held: report the
+    // pointer where it now is over the face, once the current event is done.
+    if (!widget_ || movePosted_) return;
+    movePosted_ = true;
+    QTimer::singleShot(0, widget_, [this] {
+        movePosted_ = false;
+        if (!widget_ || !held_ || !MouseMove) return;
+        const QPoint global = QCursor::pos();
+        float X = float(global.x() - (form_.pixelLeft() + widget_->x()));
+        float Y = float(global.y() - (form_.pixelTop() + widget_->y()));
+        std::int16_t Button = held_;
+        std::int16_t Shift = 0;
+        const Qt::KeyboardModifiers m = QGuiApplication::keyboardModifiers();
+        if (m & Qt::ShiftModifier) Shift |= vbShiftMask;
+        if (m & Qt::ControlModifier) Shift |= vbCtrlMask;
+        if (m & Qt::AltModifier) Shift |= vbAltMask;
+        raiseEvent("MouseMove", [&] { MouseMove(Button, Shift, X, Y); });
+    });
+}
+
+// ---- Timer ----
+
+Timer::Timer(Form& owner, std::string name) : form_(owner), name_(std::move(name)) { owner.registerControl(this); }
+
+Timer::~Timer() = default;
+
+void Timer::create(QWidget* parent) {
+    if (interval_ <= 0) return;
+    timer_ = new QTimer(parent);
+    timer_->setInterval(interval_);
+    const std::string procedure = name_ + "_Timer";
+    QObject::connect(timer_, &QTimer::timeout, timer_, [this, procedure] {
+        if (OnTimer) raiseEvent(procedure.c_str(), OnTimer);
+    });
+    timer_->start();
+}
+
+void Timer::destroy() {
+    if (timer_) timer_->stop();
+    timer_ = nullptr;  // its parent window deletes it
+}
+
+// ---- Menu ----
+
+Menu::Menu(Form& owner, std::string name, std::string caption)
+    : form_(owner), name_(std::move(name)), caption_(std::move(caption)) {
+    owner.registerControl(this);
+}
+
+Menu::Menu(Menu& parent, std::string name, std::string caption)
+    : form_(parent.form_), name_(std::move(name)), caption_(std::move(caption)) {
+    parent.items_.push_back(this);
+}
+
+// ---- Form ----
+
+Form::Form(std::string name) : name_(std::move(name)) {}
+
+Form::~Form() {
+    loadedForms().erase(std::remove(loadedForms().begin(), loadedForms().end(), this), loadedForms().end());
+    for (Timer* t : timers_) t->destroy();
+    for (PictureBox* p : pictures_) p->destroy();
+    if (hwnd_) unregisterWindow(hwnd_);
+    delete window_;
+}
+
+bool Form::isVisible() const { return window_ && window_->isVisible(); }
+
+void Form::ensureLoaded() {
+    if (state_ == State::NotLoaded) load();
+}
+
+void Form::setDesignClientArea(float leftTwips, float topTwips, float widthTwips, float heightTwips) {
+    left_ = leftTwips;
+    top_ = topTwips;
+    w_ = std::max(1, toPixels(widthTwips, twipsPerPixelX()));
+    h_ = std::max(1, toPixels(heightTwips, twipsPerPixelY()));
+}
+
+int Form::pixelLeft() const { return toPixels(left_, twipsPerPixelX()); }
+int Form::pixelTop() const { return toPixels(top_, twipsPerPixelY()); }
+
+void Form::load() {
+    if (state_ != State::NotLoaded) return;
+    state_ = State::Loading;
+    // Design values are those of a fresh load every time.
+    InitializeComponent();
+    drawWidth_ = 1;
+    held_ = nullptr;
+
+    window_ = new FormWindow(*this);
+    Qt::WindowFlags flags = Qt::Window;
+    if (borderless_) flags |= Qt::FramelessWindowHint;
+    window_->setWindowFlags(flags);
+    window_->setWindowTitle(QString::fromStdString(caption_));
+    window_->setGeometry(pixelLeft(), pixelTop(), w_, h_);
+    hwnd_ = registerWindow(window_);
+    surface_ = std::make_unique<Surface>(w_, h_, backColor_);
+    for (PictureBox* p : pictures_) p->create(window_);
+    for (Timer* t : timers_) t->create(window_);
+
+    loadedForms().push_back(this);
+    state_ = State::Loaded;
+    Form_Load();
+}
+
+void Form::unload(std::int16_t mode) {
+    if (state_ != State::Loaded) return;
+    state_ = State::Unloading;
+    std::int16_t Cancel = 0;
+    try {
+        Form_QueryUnload(Cancel, mode);
+    } catch (...) {
+        state_ = State::Loaded;
+        throw;
+    }
+    if (Cancel != 0) {
+        state_ = State::Loaded;
+        return;
+    }
+    for (Timer* t : timers_) t->destroy();
+    for (PictureBox* p : pictures_) p->destroy();
+    unregisterWindow(hwnd_);
+    hwnd_ = 0;
+    window_->hide();
+    // Deleted once the current event is over: the handler that asked for
+    // the unload may still be running on this window's behalf.
+    window_->deleteLater();
+    window_ = nullptr;
+    surface_.reset();
+    held_ = nullptr;
+    auto& forms = loadedForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    state_ = State::NotLoaded;
+
+    if (forms.empty()) {
+        if (openPopup) openPopup->close();
+        QCoreApplication::exit(0);
+    }
+}
+
+void Form::Show() {
+    ensureLoaded();
+    if (window_->isVisible()) return;
+    Form_Resize();
+    window_->show();
+}
+
+void Form::Hide() {
+    ensureLoaded();
+    window_->hide();
+}
+
+HWND Form::hWnd() { ensureLoaded(); return hwnd_; }
+HDC Form::hDC() { ensureLoaded(); return surface_->hdc(); }
+
+float Form::Left() { ensureLoaded(); return left_; }
+float Form::Top() { ensureLoaded(); return top_; }
+float Form::Width() { ensureLoaded(); return float(w_) * twipsPerPixelX(); }
+float Form::Height() { ensureLoaded(); return float(h_) * twipsPerPixelY(); }
+float Form::ScaleWidth() { ensureLoaded(); return float(w_); }
+float Form::ScaleHeight() { ensureLoaded(); return float(h_); }
+
+void Form::placeWindow() { window_->move(pixelLeft(), pixelTop()); }
+
+void Form::afterMove(bool moved) {
+    // The system this stands in for reports a mouse move when the window
+    // moves under a pointer whose button is held; a drag relies on that to
+    // catch up with a pointer that has stopped.
+    if (moved && held_) held_->postMouseMove();
+}
+
+void Form::setLeft(float twips) {
+    ensureLoaded();
+    const bool moved = twips != left_;
+    left_ = twips;
+    placeWindow();
+    afterMove(moved);
+}
+
+void Form::setTop(float twips) {
+    ensureLoaded();
+    const bool moved = twips != top_;
+    top_ = twips;
+    placeWindow();
+    afterMove(moved);
+}
+
+void Form::resizeTo(int w, int h) {
+    w = std::max(1, w);
+    h = std::max(1, h);
+    if (w == w_ && h == h_) return;
+    w_ = w;
+    h_ = h;
+    surface_->resize(w_, h_);
+    window_->resize(w_, h_);
+    Form_Resize();
+}
+
+void Form::setWidth(float twips) {
+    ensureLoaded();
+    resizeTo(toPixels(twips, twipsPerPixelX()), h_);
+}
+
+void Form::setHeight(float twips) {
+    ensureLoaded();
+    resizeTo(w_, toPixels(twips, twipsPerPixelY()));
+}
+
+void Form::noteMouseHeld(PictureBox* box) { held_ = box; }
+
+void Form::Cls() { ensureLoaded(); surface_->clear(); }
+
+void Form::Line(float x1, float y1, float x2, float y2, Colour colour) {
+    ensureLoaded();
+    surface_->line(x1, y1, x2, y2, colour, drawWidth_);
+}
+
+void Form::LineBoxFilled(float x1, float y1, float x2, float y2, Colour colour) {
+    ensureLoaded();
+    surface_->fillBox(x1, y1, x2, y2, colour);
+}
+
+void Form::Refresh() {
+    ensureLoaded();
+    window_->update();
+}
+
+void Form::PopupMenu(Menu& menu) {
+    ensureLoaded();
+    menu.form().load();  // using a menu of an unloaded form loads it
+    QMenu popup;
+    std::vector<std::pair<QAction*, Menu*>> actions;
+    for (Menu* item : menu.items()) {
+        if (item->Caption() == "-") popup.addSeparator();
+        else actions.emplace_back(popup.addAction(QString::fromStdString(item->Caption())), item);
+    }
+    openPopup = &popup;
+    QAction* chosen = popup.exec(QCursor::pos());
+    openPopup = nullptr;
+    for (auto& [action, item] : actions)
+        if (action == chosen && item->Click) item->Click();
+}
+
+// ---- Forms and instances ----
+
+std::vector<Form*> Forms() { return loadedForms(); }
+
+void Unload(Form& form) { form.unload(vbFormCode); }
+
+void registerInstance(FormInstanceBase* instance) { instances().push_back(instance); }
+
+void resetFormInstances() {
+    for (FormInstanceBase* i : instances()) i->reset();
+}
+
+// ---- Start-up ----
+
+namespace {
+
+bool startingUp = false;
+QtMessageHandler previousHandler = nullptr;
+
+void startupMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // While the application connects to the display, Qt's own chatter about
+    // platform plugins is replaced by one line of ours; a fatal failure there
+    // exits cleanly instead of aborting with a core dump.
+    if (startingUp && type == QtFatalMsg) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "clock: cannot open the display%s%s%s\n", display ? " \"" : "", display ? display : "",
+                     display ? "\"" : "");
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (startingUp && context.category && QByteArray(context.category).startsWith("qt.qpa")) return;
+    if (previousHandler) previousHandler(type, context, message);
+}
+
+// Returns false, having said why, when no display can be had.
+bool chooseDisplay() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!platform.isEmpty()) return true;
+    // A Wayland client may neither place itself nor stay on top; through
+    // XWayland the clock can.
+    if (x11) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        return true;
+    }
+    if (wayland) return true;
+    std::fprintf(stderr, "clock: cannot open a display: DISPLAY is not set\n");
+    return false;
+}
+
+}  // namespace
+
+int run(int argc, char** argv, void (*Main)()) {
+    if (!chooseDisplay()) return 1;
+    previousHandler = qInstallMessageHandler(startupMessages);
+    startingUp = true;
+    QApplication app(argc, argv);
+    startingUp = false;
+    app.setApplicationName("Clock");
+    app.setQuitOnLastWindowClosed(false);
+
+    raiseEvent("Main", Main);
+    if (loadedForms().empty()) return 0;
+    const int status = app.exec();
+    resetFormInstances();
+    return status;
+}
+
+}  // namespace rt

@@ -1,0 +1,307 @@
+// The forms runtime: forms with one global instance each, picture boxes with
+// persistent images, timers, menus, the collection of loaded forms, and the
+// event loop that runs until no form is left. Qt stays behind this header.
+#pragma once
+
+#include "gdi.h"
+#include "vb.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+class QTimer;
+
+namespace rt {
+
+class Form;
+class Surface;
+
+// Twips per pixel of the screen (15 at 96 dots per inch).
+float twipsPerPixelX();
+float twipsPerPixelY();
+
+// Runs an event procedure. A run-time error escaping it ends the program with
+// the runtime's message and a non-zero status.
+void raiseEvent(const char* procedure, const std::function<void()>& body);
+// What raiseEvent does with an escaped error; tests replace it to observe.
+void setFatalErrorHandler(std::function<void(const RuntimeError&, const char* procedure)> handler);
+
+// A picture: the image a picture box shows after Cls.
+class Picture {
+public:
+    Picture() = default;
+    // Loads an image file or a resource path (":/..."); an unreadable one
+    // raises a run-time error.
+    static Picture load(const std::string& path);
+    bool isNull() const { return !image_; }
+    int width() const;
+    int height() const;
+    const std::shared_ptr<const void>& image() const { return image_; }
+
+private:
+    std::shared_ptr<const void> image_;  // a QImage
+};
+
+// Mouse buttons and modifier keys as event procedures receive them.
+enum MouseButton : std::int16_t { vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4 };
+enum ShiftKey : std::int16_t { vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4 };
+using MouseHandler = std::function<void(std::int16_t& Button, std::int16_t& Shift, float& X, float& Y)>;
+
+// A picture box: a child of its form, addressed in its form's scale units
+// (pixels), with a persistent image of its own.
+class PictureBox {
+public:
+    PictureBox(Form& owner, std::string name);
+    ~PictureBox();
+    PictureBox(const PictureBox&) = delete;
+    PictureBox& operator=(const PictureBox&) = delete;
+
+    // Design values, set before the form loads.
+    void setDesignGeometry(float leftTwips, float topTwips, float widthTwips, float heightTwips);
+    void setDesignPicture(Picture picture) { picture_ = std::move(picture); }
+    void setDesignVisible(bool visible) { visible_ = visible; }
+    // Sized to its picture, whatever the design size says.
+    void setDesignAutoSize(bool autoSize) { autoSize_ = autoSize; }
+    void setDesignBackColor(Colour c) { backColor_ = c; }
+    void setDesignToolTipText(std::string text) { toolTip_ = std::move(text); }
+
+    const std::string& name() const { return name_; }
+
+    // Size in the form's scale units; writing it resizes the control and its
+    // persistent image (keeping what it holds).
+    float Width();
+    float Height();
+    void setWidth(float w);
+    void setHeight(float h);
+    float ScaleWidth();
+    float ScaleHeight();
+
+    std::int16_t DrawWidth();
+    void setDrawWidth(std::int16_t w);
+    Colour BackColor() const { return backColor_; }
+
+    HDC hDC();
+    void Cls();
+    void Line(float x1, float y1, float x2, float y2, Colour colour);
+    void PSet(float x, float y, Colour colour);
+    void Circle(float x, float y, float radius, Colour colour);
+    void PaintPicture(const Picture& picture, float x, float y, float width, float height);
+    void Refresh();
+
+    std::string ToolTipText();
+    void setToolTipText(const std::string& text);
+
+    MouseHandler MouseDown, MouseMove, MouseUp;
+
+    // Runtime side.
+    void create(QWidget* parent);
+    void destroy();
+    Surface* surface() { return surface_.get(); }
+    QWidget* widget() { return widget_; }
+    Form& form() { return form_; }
+    void postMouseMove();
+    void setHeldButtons(std::int16_t b) { held_ = b; }
+
+private:
+    void ensureLoaded();
+    Form& form_;
+    std::string name_;
+    Picture picture_;
+    bool visible_ = true;
+    bool autoSize_ = false;
+    Colour backColor_ = 0x8000000F;
+    std::string toolTip_;
+    float designLeft_ = 0, designTop_ = 0, designWidth_ = 0, designHeight_ = 0;
+    int x_ = 0, y_ = 0, w_ = 0, h_ = 0;
+    std::int16_t drawWidth_ = 1;
+    std::int16_t held_ = 0;
+    bool movePosted_ = false;
+    std::unique_ptr<Surface> surface_;
+    QWidget* widget_ = nullptr;
+};
+
+// An interval timer; ticks from the form's load until its unload.
+class Timer {
+public:
+    Timer(Form& owner, std::string name);
+    ~Timer();
+    void setDesignInterval(int ms) { interval_ = ms; }
+    int Interval() const { return interval_; }
+    std::function<void()> OnTimer;
+
+    void create(QWidget* parent);
+    void destroy();
+
+private:
+    Form& form_;
+    std::string name_;
+    int interval_ = 0;
+    QTimer* timer_ = nullptr;
+};
+
+// A menu of a form: a top-level menu whose items are its children. A caption
+// of "-" is a separator.
+class Menu {
+public:
+    Menu(Form& owner, std::string name, std::string caption);
+    Menu(Menu& parent, std::string name, std::string caption);
+    const std::string& name() const { return name_; }
+    const std::string& Caption() const { return caption_; }
+    const std::vector<Menu*>& items() const { return items_; }
+    Form& form() { return form_; }
+    std::function<void()> Click;
+
+private:
+    Form& form_;
+    std::string name_;
+    std::string caption_;
+    std::vector<Menu*> items_;
+};
+
+// Why a form is being unloaded, as Form_QueryUnload receives it.
+enum UnloadMode : std::int16_t { vbFormControlMenu = 0, vbFormCode = 1, vbAppWindows = 2, vbAppTaskManager = 3 };
+
+class Form {
+public:
+    explicit Form(std::string name);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const std::string& name() const { return name_; }
+    bool isLoaded() const { return state_ == State::Loaded || state_ == State::Unloading; }
+    bool isVisible() const;
+
+    void Show();
+    void Hide();
+
+    HWND hWnd();
+    HDC hDC();
+
+    // Window geometry in twips.
+    float Left();
+    float Top();
+    float Width();
+    float Height();
+    void setLeft(float twips);
+    void setTop(float twips);
+    void setWidth(float twips);
+    void setHeight(float twips);
+    // The client area in pixels.
+    float ScaleWidth();
+    float ScaleHeight();
+
+    Colour BackColor() const { return backColor_; }
+    std::int16_t DrawWidth() const { return drawWidth_; }
+    void Cls();
+    void Line(float x1, float y1, float x2, float y2, Colour colour);
+    // Line with the filled-box option: fills the rectangle between the points.
+    void LineBoxFilled(float x1, float y1, float x2, float y2, Colour colour);
+    void Refresh();
+
+    // Pops the menu up at the pointer and raises the chosen item's Click
+    // after the menu has closed. Returns when it has closed.
+    void PopupMenu(Menu& menu);
+
+    // Events; the runtime raises them one at a time.
+    virtual void Form_Load() {}
+    virtual void Form_Resize() {}
+    virtual void Form_Paint() {}
+    virtual void Form_QueryUnload(std::int16_t& Cancel, std::int16_t UnloadMode) {
+        (void)Cancel;
+        (void)UnloadMode;
+    }
+
+    // Runtime side.
+    void load();
+    // Asks to unload: raises Form_QueryUnload and, unless refused, removes
+    // the form. Nothing happens to a form that is unloading or not loaded.
+    void unload(std::int16_t mode);
+    Surface* surface() { return surface_.get(); }
+    QWidget* window() { return window_; }
+    void noteMouseHeld(PictureBox* box);
+    void registerControl(PictureBox* p) { pictures_.push_back(p); }
+    void registerControl(Timer* t) { timers_.push_back(t); }
+    void registerControl(Menu* m) { menus_.push_back(m); }
+    int pixelLeft() const;
+    int pixelTop() const;
+
+protected:
+    // Design values: the form's own and its controls', set before load.
+    virtual void InitializeComponent() = 0;
+    void setDesignClientArea(float leftTwips, float topTwips, float widthTwips, float heightTwips);
+    void setDesignBorderless(bool b) { borderless_ = b; }
+    void setDesignBackColor(Colour c) { backColor_ = c; }
+    void setDesignCaption(std::string c) { caption_ = std::move(c); }
+    void setDesignShowInTaskbar(bool b) { showInTaskbar_ = b; }
+
+private:
+    enum class State { NotLoaded, Loading, Loaded, Unloading };
+    void ensureLoaded();
+    void placeWindow();
+    void resizeTo(int w, int h);
+    void afterMove(bool moved);
+
+    std::string name_;
+    State state_ = State::NotLoaded;
+    bool designed_ = false;
+    bool borderless_ = false;
+    bool showInTaskbar_ = true;
+    std::string caption_;
+    Colour backColor_ = 0x8000000F;
+    std::int16_t drawWidth_ = 1;
+    float left_ = 0, top_ = 0;  // twips, as last written
+    int w_ = 0, h_ = 0;         // client area, pixels
+    std::unique_ptr<Surface> surface_;
+    QWidget* window_ = nullptr;
+    HWND hwnd_ = 0;
+    std::vector<PictureBox*> pictures_;
+    std::vector<Timer*> timers_;
+    std::vector<Menu*> menus_;
+    PictureBox* held_ = nullptr;
+};
+
+// The loaded forms, in the order they were loaded.
+std::vector<Form*> Forms();
+// Unload statement: a form not loaded, or already unloading, is left alone.
+void Unload(Form& form);
+
+// The one global instance of a form class, created on first use.
+class FormInstanceBase {
+public:
+    virtual ~FormInstanceBase() = default;
+    virtual void reset() = 0;
+};
+void registerInstance(FormInstanceBase* instance);
+// Destroys every global form instance (used between tests).
+void resetFormInstances();
+
+template <typename T>
+class FormInstance : public FormInstanceBase {
+public:
+    FormInstance() { registerInstance(this); }
+    T* operator->() { return &get(); }
+    T& get() {
+        if (!instance_) instance_ = std::make_unique<T>();
+        return *instance_;
+    }
+    bool exists() const { return instance_ != nullptr; }
+    void reset() override {
+        if (instance_ && instance_->isLoaded()) instance_->unload(vbFormCode);
+        instance_.reset();
+    }
+
+private:
+    std::unique_ptr<T> instance_;
+};
+
+// Starts the program: makes the application, calls Main, then runs events
+// until no form is loaded. Returns the process's exit status. With no
+// display it prints one line and returns non-zero.
+int run(int argc, char** argv, void (*Main)());
+
+}  // namespace rt

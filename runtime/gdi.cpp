@@ -1,0 +1,104 @@
+#include "gdi.h"
+
+#include "surface.h"
+#include "window.h"
+
+#include <QPainter>
+#include <QRegion>
+#include <QWidget>
+#include <QWindow>
+
+#include <unordered_map>
+
+namespace rt {
+
+namespace {
+
+std::unordered_map<HRGN, QRegion>& regions() {
+    static std::unordered_map<HRGN, QRegion> table;
+    return table;
+}
+HRGN nextRegion = 0x2000;
+
+bool fits(const QImage& img, const QRect& r) { return img.rect().contains(r); }
+
+}  // namespace
+
+int liveRegionCount() { return int(regions().size()); }
+
+std::int32_t SetWindowPos(HWND hWnd, HWND hWndInsertAfter, std::int32_t X, std::int32_t Y, std::int32_t cx,
+                          std::int32_t cy, std::uint32_t uFlags) {
+    QWidget* w = windowFromHandle(hWnd);
+    if (!w) return 0;
+    if (!(uFlags & SWP_NOMOVE)) w->move(X, Y);
+    if (!(uFlags & SWP_NOSIZE)) w->resize(cx, cy);
+    if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == HWND_NOTOPMOST)
+        setStaysOnTop(w, hWndInsertAfter == HWND_TOPMOST);
+    if ((uFlags & SWP_SHOWWINDOW) && !w->isVisible()) {
+        w->setAttribute(Qt::WA_ShowWithoutActivating, (uFlags & SWP_NOACTIVATE) != 0);
+        w->show();
+    }
+    return 1;
+}
+
+HRGN CreateEllipticRgn(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+    const HRGN h = nextRegion++;
+    regions()[h] = QRegion(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QRegion::Ellipse);
+    return h;
+}
+
+std::int32_t SetWindowRgn(HWND hWnd, HRGN hRgn, std::int32_t bRedraw) {
+    auto it = regions().find(hRgn);
+    QRegion region = it == regions().end() ? QRegion() : it->second;
+    if (it != regions().end()) regions().erase(it);  // the window owns it now
+    QWidget* w = windowFromHandle(hWnd);
+    if (!w) return 0;
+    w->setMask(region);
+    if (bRedraw) w->update();
+    return 1;
+}
+
+std::int32_t DeleteObject(HRGN hRgn) { return regions().erase(hRgn) ? 1 : 0; }
+
+std::int32_t SetStretchBltMode(HDC hdc, std::int32_t mode) {
+    Surface* s = Surface::fromHdc(hdc);
+    if (!s || mode < 1 || mode > 4) return 0;
+    const int previous = s->stretchMode();
+    s->setStretchMode(mode);
+    return previous;
+}
+
+std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest,
+                        std::int32_t hDest, HDC hdcSrc, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc,
+                        std::int32_t hSrc, std::uint32_t rop) {
+    Surface* dst = Surface::fromHdc(hdcDest);
+    Surface* src = Surface::fromHdc(hdcSrc);
+    if (!dst || !src || rop != SRCCOPY || wDest <= 0 || hDest <= 0 || wSrc <= 0 || hSrc <= 0) return 0;
+    const QRect srcRect(xSrc, ySrc, wSrc, hSrc);
+    if (!fits(src->image(), srcRect)) return 0;
+    const QImage& from = src->image();
+    const QImage part = srcRect == from.rect() ? from : from.copy(srcRect);
+    // HALFTONE averages the source pixels under each destination pixel
+    // (an area average when shrinking); the other modes drop pixels.
+    const Qt::TransformationMode how =
+        dst->stretchMode() == HALFTONE ? Qt::SmoothTransformation : Qt::FastTransformation;
+    const QImage scaled = (wSrc == wDest && hSrc == hDest) ? part : part.scaled(wDest, hDest, Qt::IgnoreAspectRatio, how);
+    QPainter p(&dst->image());
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(xDest, yDest, scaled);
+    return 1;
+}
+
+std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, HDC hdcSrc,
+                    std::int32_t x1, std::int32_t y1, std::uint32_t rop) {
+    Surface* dst = Surface::fromHdc(hdcDest);
+    Surface* src = Surface::fromHdc(hdcSrc);
+    if (!dst || !src || rop != SRCCOPY) return 0;
+    QPainter p(&dst->image());
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    // Pixels outside either image are left alone, as with a clipped device context.
+    p.drawImage(QPoint(x, y), src->image(), QRect(x1, y1, cx, cy));
+    return 1;
+}
+
+}  // namespace rt

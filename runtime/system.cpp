@@ -1,0 +1,64 @@
+#include "system.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <cstring>
+
+namespace rt {
+
+namespace {
+
+class LocalClock : public SystemClock {
+public:
+    std::int32_t msecsSinceMidnight() const override { return QTime::currentTime().msecsSinceStartOfDay(); }
+};
+
+const LocalClock localClock;
+const SystemClock* currentClock = &localClock;
+
+constexpr std::uint32_t kMask = 0xFFFFFF;
+std::uint32_t state = 0x50000;
+
+}  // namespace
+
+void setSystemClock(const SystemClock* clock) { currentClock = clock ? clock : &localClock; }
+const SystemClock& systemClock() { return *currentClock; }
+
+float rtcGetTimer() {
+    // Whole hundredths, as the runtime's timer reports them.
+    return static_cast<float>(currentClock->msecsSinceMidnight() / 10) / 100.0f;
+}
+
+TimeOfDay rtcGetTimeVar() { return TimeOfDay{currentClock->msecsSinceMidnight() / 1000 * 1000}; }
+
+std::string rtcStrFromVar(TimeOfDay t) {
+    static const QString format = [] {
+        // The long format carries seconds; drop the zone, which a bare time
+        // of day does not have.
+        QString f = QLocale::system().timeFormat(QLocale::LongFormat);
+        f.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+        return f.trimmed();
+    }();
+    return QLocale::system().toString(QTime::fromMSecsSinceStartOfDay(t.msecs), format).toStdString();
+}
+
+void rtcRandomize(float seed) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &seed, sizeof bits);
+    // Fold all 32 bits of the seed into the 24-bit state, so that seeds
+    // differing only in the exponent or only in the low mantissa bits still
+    // start different sequences.
+    state = (bits ^ (bits >> 8) ^ (bits >> 24) ^ 0x5A5A5A) & kMask;
+}
+
+float rtcRandomNext() {
+    state = (state * 1103515245u + 12345u) & kMask;
+    return static_cast<float>(state) / 16777216.0f;
+}
+
+std::uint32_t randomState() { return state; }
+void setRandomState(std::uint32_t s) { state = s & kMask; }
+
+}  // namespace rt

@@ -1,0 +1,131 @@
+#include "window.h"
+
+#include "forms.h"
+#include "surface.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include <unordered_map>
+
+namespace rt {
+
+namespace {
+
+std::unordered_map<HWND, QWidget*>& windows() {
+    static std::unordered_map<HWND, QWidget*> table;
+    return table;
+}
+HWND nextWindow = 0x3000;
+
+std::int16_t buttonsOf(Qt::MouseButtons b) {
+    std::int16_t r = 0;
+    if (b & Qt::LeftButton) r |= vbLeftButton;
+    if (b & Qt::RightButton) r |= vbRightButton;
+    if (b & Qt::MiddleButton) r |= vbMiddleButton;
+    return r;
+}
+
+std::int16_t shiftOf(Qt::KeyboardModifiers m) {
+    std::int16_t r = 0;
+    if (m & Qt::ShiftModifier) r |= vbShiftMask;
+    if (m & Qt::ControlModifier) r |= vbCtrlMask;
+    if (m & Qt::AltModifier) r |= vbAltMask;
+    return r;
+}
+
+}  // namespace
+
+HWND registerWindow(QWidget* w) {
+    const HWND h = nextWindow++;
+    windows()[h] = w;
+    return h;
+}
+void unregisterWindow(HWND h) { windows().erase(h); }
+QWidget* windowFromHandle(HWND h) {
+    auto it = windows().find(h);
+    return it == windows().end() ? nullptr : it->second;
+}
+
+void setStaysOnTop(QWidget* w, bool onTop) {
+    // On a window that is already shown, changing the widget's flags would
+    // hide and re-create it; the platform window takes the change in place
+    // (on X11 it updates _NET_WM_STATE_ABOVE).
+    QWindow* handle = w->windowHandle();
+    Qt::WindowFlags f = handle ? handle->flags() : w->windowFlags();
+    f.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (handle) handle->setFlags(f);
+    else w->setWindowFlags(f);
+}
+
+FormWindow::FormWindow(Form& form) : QWidget(nullptr), form_(form) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+}
+
+void FormWindow::paintEvent(QPaintEvent*) {
+    if (Surface* s = form_.surface()) {
+        QPainter p(this);
+        p.drawImage(0, 0, s->image());
+    }
+}
+
+void FormWindow::closeEvent(QCloseEvent* e) {
+    // The runtime decides: Form_QueryUnload may refuse, and an unload that
+    // goes ahead removes this window itself.
+    e->ignore();
+    raiseEvent("Form_QueryUnload", [this] { form_.unload(vbFormControlMenu); });
+}
+
+
+PictureWidget::PictureWidget(PictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureWidget::paintEvent(QPaintEvent*) {
+    if (Surface* s = box_.surface()) {
+        QPainter p(this);
+        p.drawImage(0, 0, s->image());
+    }
+}
+
+namespace {
+
+// The pointer over the face where the face is now. During a drag the window
+// moves under the pointer, and the position Qt reports is measured against
+// where the window was; the pointer's screen position minus the face's
+// current screen position is not.
+void dispatch(PictureBox& box, QMouseEvent* e, const MouseHandler& handler, std::int16_t button,
+              const char* what) {
+    Form& form = box.form();
+    const QPointF global = e->globalPosition();
+    float X = float(global.x() - (form.pixelLeft() + box.widget()->x()));
+    float Y = float(global.y() - (form.pixelTop() + box.widget()->y()));
+    std::int16_t Button = button;
+    std::int16_t Shift = shiftOf(e->modifiers());
+    if (handler) raiseEvent(what, [&] { handler(Button, Shift, X, Y); });
+}
+
+}  // namespace
+
+void PictureWidget::mousePressEvent(QMouseEvent* e) {
+    box_.setHeldButtons(buttonsOf(e->buttons()));
+    box_.form().noteMouseHeld(&box_);
+    dispatch(box_, e, box_.MouseDown, buttonsOf(e->button()), "MouseDown");
+}
+
+void PictureWidget::mouseMoveEvent(QMouseEvent* e) {
+    box_.setHeldButtons(buttonsOf(e->buttons()));
+    dispatch(box_, e, box_.MouseMove, buttonsOf(e->buttons()), "MouseMove");
+}
+
+void PictureWidget::mouseReleaseEvent(QMouseEvent* e) {
+    box_.setHeldButtons(buttonsOf(e->buttons()));
+    if (!e->buttons()) box_.form().noteMouseHeld(nullptr);
+    dispatch(box_, e, box_.MouseUp, buttonsOf(e->button()), "MouseUp");
+}
+
+}  // namespace rt
