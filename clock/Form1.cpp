@@ -96,7 +96,7 @@ void Form1Form::DrawTiks() {
     };
     double x, y;
 
-    if (k > 0.8f) {
+    if (k > 0.8) {
         for (int i = 0; i <= 59; ++i) {
             markPoint(6.0 * i, x, y);
             switch (MinuteTikStyle) {

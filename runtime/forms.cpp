@@ -1,5 +1,6 @@
 #include "forms.h"
 
+#include "commondialog.h"
 #include "surface.h"
 #include "window.h"
 
@@ -46,6 +47,29 @@ int toPixels(float twips, float perPixel) { return int(std::nearbyint(twips / pe
 // The pop-up menu that is open, if any: closed when the last form goes, so
 // that the process can end.
 QPointer<QMenu> openPopup;
+bool programRunning = false;
+
+PopupChooser& popupChooser() {
+    static PopupChooser chooser;
+    return chooser;
+}
+
+// The menu's items at the pointer; its own caption is never shown. Returns
+// the item chosen, or nullptr when the menu was dismissed.
+Menu* popUp(Menu& menu) {
+    QMenu popup;
+    std::vector<std::pair<QAction*, Menu*>> actions;
+    for (Menu* item : menu.items()) {
+        if (item->Caption() == "-") popup.addSeparator();
+        else actions.emplace_back(popup.addAction(QString::fromStdString(item->Caption())), item);
+    }
+    openPopup = &popup;
+    QAction* chosen = popup.exec(QCursor::pos());
+    openPopup = nullptr;
+    for (auto& [action, item] : actions)
+        if (action == chosen) return item;
+    return nullptr;
+}
 
 }  // namespace
 
@@ -74,6 +98,32 @@ void raiseEvent(const char* procedure, const std::function<void()>& body) {
 void setFatalErrorHandler(std::function<void(const RuntimeError&, const char*)> handler) {
     fatalHandler() = handler ? std::move(handler) : defaultFatal;
 }
+
+void setPopupChooser(PopupChooser chooser) { popupChooser() = std::move(chooser); }
+
+// ---- Object ----
+
+namespace {
+
+RuntimeError noSuchMember(const std::string& member) {
+    return RuntimeError(errNoSuchMember, "Object doesn't support this property or method", member);
+}
+
+// What ActiveControl gives when no control has the focus: the menu form has
+// none that can take it, and its style operations must still run.
+class NoControl : public Object {
+public:
+    Variant Get(const std::string&) override { return {}; }
+    void Let(const std::string&, const Variant&) override {}
+};
+
+}  // namespace
+
+Variant Object::Get(const std::string& member) { throw noSuchMember(member); }
+void Object::Let(const std::string& member, const Variant&) { throw noSuchMember(member); }
+Variant Object::GetById(std::int32_t dispId) { throw noSuchMember("#" + std::to_string(dispId)); }
+void Object::LetById(std::int32_t dispId, const Variant&) { throw noSuchMember("#" + std::to_string(dispId)); }
+Variant Object::CallById(std::int32_t dispId) { throw noSuchMember("#" + std::to_string(dispId)); }
 
 // ---- Picture ----
 
@@ -218,7 +268,7 @@ void PictureBox::postMouseMove() {
         if (m & Qt::ShiftModifier) Shift |= vbShiftMask;
         if (m & Qt::ControlModifier) Shift |= vbCtrlMask;
         if (m & Qt::AltModifier) Shift |= vbAltMask;
-        raiseEvent("MouseMove", [&] { MouseMove(Button, Shift, X, Y); });
+        raiseEvent((name_ + "_MouseMove").c_str(), [&] { MouseMove(Button, Shift, X, Y); });
     });
 }
 
@@ -231,7 +281,13 @@ Timer::~Timer() = default;
 void Timer::create(QWidget* parent) {
     if (interval_ <= 0) return;
     timer_ = new QTimer(parent);
-    timer_->setInterval(interval_);
+    timer_->setObjectName(QString::fromStdString(name_));
+    // Test hook: CLOCK_TIMER_INTERVAL_<timer name>=<ms> makes e.g. the minute
+    // chime tick within seconds under an end-to-end test. Interval() still
+    // reports the design value.
+    bool overridden = false;
+    const int ms = qEnvironmentVariableIntValue(("CLOCK_TIMER_INTERVAL_" + name_).c_str(), &overridden);
+    timer_->setInterval(overridden && ms > 0 ? ms : interval_);
     const std::string procedure = name_ + "_Timer";
     QObject::connect(timer_, &QTimer::timeout, timer_, [this, procedure] {
         if (OnTimer) raiseEvent(procedure.c_str(), OnTimer);
@@ -262,8 +318,8 @@ Form::Form(std::string name) : name_(std::move(name)) {}
 
 Form::~Form() {
     loadedForms().erase(std::remove(loadedForms().begin(), loadedForms().end(), this), loadedForms().end());
-    for (Timer* t : timers_) t->destroy();
-    for (PictureBox* p : pictures_) p->destroy();
+    // The controls are members of the derived form and are gone by now; the
+    // window takes their widgets and timers with it.
     if (hwnd_) unregisterWindow(hwnd_);
     delete window_;
 }
@@ -302,6 +358,7 @@ void Form::load() {
     surface_ = std::make_unique<Surface>(w_, h_, backColor_);
     for (PictureBox* p : pictures_) p->create(window_);
     for (Timer* t : timers_) t->create(window_);
+    for (CommonDialog* d : dialogs_) d->create();
 
     loadedForms().push_back(this);
     state_ = State::Loaded;
@@ -324,6 +381,8 @@ void Form::unload(std::int16_t mode) {
     }
     for (Timer* t : timers_) t->destroy();
     for (PictureBox* p : pictures_) p->destroy();
+    for (CommonDialog* d : dialogs_) d->destroy();
+    activeControl_ = nullptr;
     unregisterWindow(hwnd_);
     hwnd_ = 0;
     window_->hide();
@@ -337,7 +396,10 @@ void Form::unload(std::int16_t mode) {
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     state_ = State::NotLoaded;
 
-    if (forms.empty()) {
+    // The program ends when no form is left. Outside run() (in tests) there
+    // is no program loop to end, and asking the application to exit would
+    // only make the next modal loop return at once.
+    if (forms.empty() && programRunning) {
         if (openPopup) openPopup->close();
         QCoreApplication::exit(0);
     }
@@ -433,17 +495,14 @@ void Form::Refresh() {
 void Form::PopupMenu(Menu& menu) {
     ensureLoaded();
     menu.form().load();  // using a menu of an unloaded form loads it
-    QMenu popup;
-    std::vector<std::pair<QAction*, Menu*>> actions;
-    for (Menu* item : menu.items()) {
-        if (item->Caption() == "-") popup.addSeparator();
-        else actions.emplace_back(popup.addAction(QString::fromStdString(item->Caption())), item);
-    }
-    openPopup = &popup;
-    QAction* chosen = popup.exec(QCursor::pos());
-    openPopup = nullptr;
-    for (auto& [action, item] : actions)
-        if (action == chosen && item->Click) item->Click();
+    Menu* chosen = popupChooser() ? popupChooser()(menu) : popUp(menu);
+    if (chosen && chosen->Click) raiseEvent((chosen->name() + "_Click").c_str(), chosen->Click);
+}
+
+Object& Form::ActiveControl() {
+    static NoControl none;
+    ensureLoaded();
+    return activeControl_ ? *activeControl_ : none;
 }
 
 // ---- Forms and instances ----
@@ -508,9 +567,11 @@ int run(int argc, char** argv, void (*Main)()) {
     app.setApplicationName("Clock");
     app.setQuitOnLastWindowClosed(false);
 
+    programRunning = true;
     raiseEvent("Main", Main);
     if (loadedForms().empty()) return 0;
     const int status = app.exec();
+    programRunning = false;
     resetFormInstances();
     return status;
 }

@@ -19,6 +19,20 @@ namespace rt {
 
 class Form;
 class Surface;
+class CommonDialog;
+
+// A control reached late, as an object: its members are looked up when they
+// are used, by name or by dispatch number. A member it does not have raises
+// "Object doesn't support this property or method".
+class Object {
+public:
+    virtual ~Object() = default;
+    virtual Variant Get(const std::string& member);
+    virtual void Let(const std::string& member, const Variant& value);
+    virtual Variant GetById(std::int32_t dispId);
+    virtual void LetById(std::int32_t dispId, const Variant& value);
+    virtual Variant CallById(std::int32_t dispId);
+};
 
 // Twips per pixel of the screen (15 at 96 dots per inch).
 float twipsPerPixelX();
@@ -29,6 +43,12 @@ float twipsPerPixelY();
 void raiseEvent(const char* procedure, const std::function<void()>& body);
 // What raiseEvent does with an escaped error; tests replace it to observe.
 void setFatalErrorHandler(std::function<void(const RuntimeError&, const char* procedure)> handler);
+
+class Menu;
+// Stands in for the user at a pop-up menu: given the menu, returns the item
+// chosen, or nullptr for none. Unset (the default), the real pop-up opens.
+using PopupChooser = std::function<Menu*(Menu& menu)>;
+void setPopupChooser(PopupChooser chooser);
 
 // A picture: the image a picture box shows after Cls.
 class Picture {
@@ -207,6 +227,10 @@ public:
     // after the menu has closed. Returns when it has closed.
     void PopupMenu(Menu& menu);
 
+    // The control that holds the focus, asked afresh each time. With none,
+    // an object whose every property reads as Empty and ignores writes.
+    Object& ActiveControl();
+
     // Events; the runtime raises them one at a time.
     virtual void Form_Load() {}
     virtual void Form_Resize() {}
@@ -227,6 +251,9 @@ public:
     void registerControl(PictureBox* p) { pictures_.push_back(p); }
     void registerControl(Timer* t) { timers_.push_back(t); }
     void registerControl(Menu* m) { menus_.push_back(m); }
+    void registerControl(CommonDialog* d) { dialogs_.push_back(d); }
+    // A control reports here when it takes the focus (nullptr: none has it).
+    void setActiveControl(Object* control) { activeControl_ = control; }
     int pixelLeft() const;
     int pixelTop() const;
 
@@ -262,6 +289,8 @@ private:
     std::vector<PictureBox*> pictures_;
     std::vector<Timer*> timers_;
     std::vector<Menu*> menus_;
+    std::vector<CommonDialog*> dialogs_;
+    Object* activeControl_ = nullptr;
     PictureBox* held_ = nullptr;
 };
 

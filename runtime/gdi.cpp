@@ -1,5 +1,6 @@
 #include "gdi.h"
 
+#include "halftone.h"
 #include "surface.h"
 #include "window.h"
 
@@ -8,6 +9,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 namespace rt {
@@ -21,6 +24,27 @@ std::unordered_map<HRGN, QRegion>& regions() {
 HRGN nextRegion = 0x2000;
 
 bool fits(const QImage& img, const QRect& r) { return img.rect().contains(r); }
+
+// Built row by row, a pixel belonging to the ellipse when its centre does:
+// Qt's own elliptic QRegion sits half a pixel low and right (for 200 x 200
+// it has no top row at all), which shows as a lopsided rim.
+QRegion ellipseRegion(int left, int top, int right, int bottom) {
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    const double a = (right - left) / 2.0, b = (bottom - top) / 2.0;
+    const double cx = left + a, cy = top + b;
+    QList<QRect> rows;
+    for (int y = top; y < bottom; ++y) {
+        const double t = (y + 0.5 - cy) / b;
+        const double half = a * std::sqrt(std::max(0.0, 1.0 - t * t));
+        const int x0 = int(std::ceil(cx - half - 0.5));
+        const int x1 = int(std::floor(cx + half - 0.5));
+        if (x0 <= x1) rows.append(QRect(x0, y, x1 - x0 + 1, 1));
+    }
+    QRegion region;
+    region.setRects(rows.constData(), int(rows.size()));
+    return region;
+}
 
 }  // namespace
 
@@ -43,7 +67,7 @@ std::int32_t SetWindowPos(HWND hWnd, HWND hWndInsertAfter, std::int32_t X, std::
 
 HRGN CreateEllipticRgn(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
     const HRGN h = nextRegion++;
-    regions()[h] = QRegion(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), QRegion::Ellipse);
+    regions()[h] = ellipseRegion(left, top, right, bottom);
     return h;
 }
 
@@ -75,14 +99,17 @@ std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std
     Surface* src = Surface::fromHdc(hdcSrc);
     if (!dst || !src || rop != SRCCOPY || wDest <= 0 || hDest <= 0 || wSrc <= 0 || hSrc <= 0) return 0;
     const QRect srcRect(xSrc, ySrc, wSrc, hSrc);
-    if (!fits(src->image(), srcRect)) return 0;
-    const QImage& from = src->image();
+    if (!fits(src->pixels(), srcRect)) return 0;
+    const QImage& from = src->pixels();
+    const QRect dstRect(xDest, yDest, wDest, hDest);
+    if (dst->stretchMode() == HALFTONE && (wSrc != wDest || hSrc != hDest)) {
+        halftoneStretch(from, srcRect, dst->image(), dstRect);
+        return 1;
+    }
+    // The other modes drop or repeat pixels.
     const QImage part = srcRect == from.rect() ? from : from.copy(srcRect);
-    // HALFTONE averages the source pixels under each destination pixel
-    // (an area average when shrinking); the other modes drop pixels.
-    const Qt::TransformationMode how =
-        dst->stretchMode() == HALFTONE ? Qt::SmoothTransformation : Qt::FastTransformation;
-    const QImage scaled = (wSrc == wDest && hSrc == hDest) ? part : part.scaled(wDest, hDest, Qt::IgnoreAspectRatio, how);
+    const QImage scaled =
+        (wSrc == wDest && hSrc == hDest) ? part : part.scaled(wDest, hDest, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QPainter p(&dst->image());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(xDest, yDest, scaled);
@@ -97,7 +124,7 @@ std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx
     QPainter p(&dst->image());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     // Pixels outside either image are left alone, as with a clipped device context.
-    p.drawImage(QPoint(x, y), src->image(), QRect(x1, y1, cx, cy));
+    p.drawImage(QPoint(x, y), src->pixels(), QRect(x1, y1, cx, cy));
     return 1;
 }
 

@@ -26,6 +26,20 @@ void setSoundOutput(SoundOutput* output);
 // Text as the system's 8-bit code page holds it.
 std::string toAnsi(const std::string& text);
 
+// The system's output plays every sound in the background, whatever the
+// flags, and has no default sound: a file it cannot find or play is silence.
+// A new sound stops the one still playing unless SND_NOSTOP is given, in
+// which case the new one is not played.
 std::int32_t sndPlaySoundA(const std::string& ansiName, std::uint32_t flags);
+
+// Where the system's output finds a file: a name with a directory as given;
+// a bare name in the working directory, then beside the program, then in the
+// installed sound folder. Empty when none holds it.
+std::string findSoundFile(const std::string& ansiName);
+
+// Whether a file looks like a wave file that can be played: a RIFF/WAVE
+// header, a format chunk the player knows and some sample data. Checked
+// before playing, because the player can wait for ever on a broken header.
+bool isPlayableWave(const std::string& path);
 
 }  // namespace rt

@@ -26,6 +26,13 @@ QPen pen(Colour colour, int width) {
     return p;
 }
 
+// Shapes are drawn aliased, with the point (x, y) at the centre of pixel
+// (x, y) as the system's drawing has it; Qt puts it at the pixel's corner.
+void centreOnPixels(QPainter& p) { p.translate(0.5, 0.5); }
+
+// Beyond this many areas drawn on, clear() copies the whole picture back.
+constexpr std::size_t kMostTouched = 32;
+
 }  // namespace
 
 QColor toQColor(Colour c) {
@@ -61,37 +68,71 @@ void Surface::resize(int width, int height) {
     p.drawImage(0, 0, image_);
     p.end();
     image_ = std::move(next);
+    restoreAll_ = true;
+}
+
+void Surface::touch(const QRectF& area, qreal margin) {
+    if (restoreAll_) return;
+    const QRectF wide = area.normalized().adjusted(-margin, -margin, margin, margin);
+    // Coordinates too large for a pixel rectangle: restore everything.
+    if (!(std::abs(wide.left()) < 1e6 && std::abs(wide.right()) < 1e6 && std::abs(wide.top()) < 1e6 &&
+          std::abs(wide.bottom()) < 1e6) ||
+        touched_.size() >= kMostTouched) {
+        restoreAll_ = true;
+        return;
+    }
+    const QRect r = wide.toAlignedRect() & image_.rect();
+    if (!r.isEmpty()) touched_.push_back(r);
 }
 
 void Surface::clear() {
+    if (recorder_) recorder_->push_back({Call::Clear, 0, 0, 0, 0, 0, 0});
     if (picture_ && picture_->size() == image_.size() && picture_->format() == image_.format()) {
-        // The hot path of every redraw: a straight copy into the existing
-        // buffer, with no allocation.
-        std::memcpy(image_.bits(), picture_->constBits(), image_.sizeInBytes());
-        return;
+        // The hot path of every redraw: the picture copied back into the
+        // existing buffer, only where something was drawn when that is known.
+        if (restoreAll_) {
+            std::memcpy(image_.bits(), picture_->constBits(), image_.sizeInBytes());
+        } else {
+            const qsizetype stride = image_.bytesPerLine();
+            uchar* to = image_.bits();
+            const uchar* from = picture_->constBits();
+            for (const QRect& r : touched_)
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    std::memcpy(to + y * stride + r.left() * 4, from + y * stride + r.left() * 4, r.width() * 4);
+        }
+    } else {
+        image_.fill(toQColor(background_));
+        if (picture_) {
+            QPainter p(&image_);
+            p.drawImage(0, 0, *picture_);
+        }
     }
-    image_.fill(toQColor(background_));
-    if (picture_) {
-        QPainter p(&image_);
-        p.drawImage(0, 0, *picture_);
-    }
+    touched_.clear();
+    restoreAll_ = false;
 }
 
 void Surface::line(float x1, float y1, float x2, float y2, Colour colour, int penWidth) {
+    if (recorder_) recorder_->push_back({Call::Line, x1, y1, x2, y2, colour, penWidth});
+    touch(QRectF(QPointF(x1, y1), QPointF(x2, y2)), penWidth / 2.0 + 2);
     QPainter p(&image_);
+    centreOnPixels(p);
     p.setPen(pen(colour, penWidth));
     p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
 }
 
 void Surface::fillBox(float x1, float y1, float x2, float y2, Colour colour) {
+    if (recorder_) recorder_->push_back({Call::Box, x1, y1, x2, y2, colour, 0});
     const QRectF r = QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized();
     const QRect px(QPoint(int(std::lround(r.left())), int(std::lround(r.top()))),
                    QPoint(int(std::lround(r.right())), int(std::lround(r.bottom()))));
+    touch(px, 1);
     QPainter p(&image_);
     p.fillRect(px, toQColor(colour));
 }
 
 void Surface::point(float x, float y, Colour colour, int penWidth) {
+    if (recorder_) recorder_->push_back({Call::Point, x, y, 0, 0, colour, penWidth});
+    touch(QRectF(x, y, 0, 0), penWidth / 2.0 + 2);
     if (penWidth <= 1) {
         const int px = int(std::floor(x + 0.5f)), py = int(std::floor(y + 0.5f));
         if (image_.rect().contains(px, py)) image_.setPixel(px, py, toQColor(colour).rgb());
@@ -99,6 +140,7 @@ void Surface::point(float x, float y, Colour colour, int penWidth) {
     }
     // A wide pen sets a round dot of the pen's diameter.
     QPainter p(&image_);
+    centreOnPixels(p);
     p.setPen(Qt::NoPen);
     p.setBrush(toQColor(colour));
     const qreal r = penWidth / 2.0;
@@ -106,13 +148,18 @@ void Surface::point(float x, float y, Colour colour, int penWidth) {
 }
 
 void Surface::circle(float x, float y, float radius, Colour colour, int penWidth) {
+    if (recorder_) recorder_->push_back({Call::Circle, x, y, radius, 0, colour, penWidth});
+    touch(QRectF(x - radius, y - radius, 2 * radius, 2 * radius), penWidth / 2.0 + 2);
     QPainter p(&image_);
+    centreOnPixels(p);
     p.setPen(pen(colour, penWidth));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QPointF(x, y), radius, radius);
 }
 
 void Surface::paintImage(const QImage& picture, float x, float y, float width, float height) {
+    if (recorder_) recorder_->push_back({Call::Picture, x, y, width, height, 0, 0});
+    touch(QRectF(x, y, width, height), 2);
     QPainter p(&image_);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(QRectF(x, y, width, height), picture);

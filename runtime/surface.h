@@ -7,6 +7,9 @@
 #include "vb.h"
 
 #include <QImage>
+#include <QRect>
+
+#include <vector>
 
 namespace rt {
 
@@ -17,7 +20,13 @@ public:
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
-    QImage& image() { return image_; }
+    // For writing: whatever is written here is undone in full by the next
+    // clear(). Readers use pixels(), which leaves clear() its shortcut.
+    QImage& image() {
+        restoreAll_ = true;
+        return image_;
+    }
+    const QImage& pixels() const { return image_; }
     HDC hdc() const { return hdc_; }
     int stretchMode() const { return stretchMode_; }
     void setStretchMode(int mode) { stretchMode_ = mode; }
@@ -26,7 +35,10 @@ public:
     // the background.
     void resize(int width, int height);
     void setBackground(Colour c) { background_ = c; }
-    void setPicture(const QImage* picture) { picture_ = picture; }
+    void setPicture(const QImage* picture) {
+        picture_ = picture;
+        restoreAll_ = true;
+    }
 
     // Back to the picture when there is one, else the background colour.
     void clear();
@@ -38,12 +50,34 @@ public:
 
     static Surface* fromHdc(HDC hdc);
 
+    // The drawing asked of this surface, call by call, for tests to read;
+    // nothing is kept unless a recorder is set.
+    struct Call {
+        enum Kind { Clear, Line, Box, Point, Circle, Picture } kind;
+        // Line and Box: the two corners. Point: x1, y1. Circle: the centre
+        // and x2 the radius. Picture: the top-left corner, x2 the width and
+        // y2 the height.
+        float x1, y1, x2, y2;
+        Colour colour;
+        int penWidth;
+    };
+    void setRecorder(std::vector<Call>* calls) { recorder_ = calls; }
+
 private:
+    // Notes an area drawn on since the last clear(), `margin` pixels wider
+    // on every side.
+    void touch(const QRectF& area, qreal margin);
+
     QImage image_;
     Colour background_;
     const QImage* picture_ = nullptr;
     HDC hdc_;
     int stretchMode_ = 1;  // BLACKONWHITE, the default of a new context
+    // What clear() must copy back from the picture: the areas drawn on, or
+    // everything.
+    std::vector<QRect> touched_;
+    bool restoreAll_ = true;
+    std::vector<Call>* recorder_ = nullptr;
 };
 
 QColor toQColor(Colour c);

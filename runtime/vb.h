@@ -29,6 +29,7 @@ enum ErrorNumber : int {
     errTypeMismatch = 13,
     errObjectRequired = 424,
     errInvalidProperty = 380,
+    errNoSuchMember = 438,
 };
 
 // Nearest integer, halves to even; raises Overflow outside the target range.

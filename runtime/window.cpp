@@ -2,6 +2,7 @@
 
 #include "forms.h"
 #include "surface.h"
+#include "x11.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -53,12 +54,13 @@ QWidget* windowFromHandle(HWND h) {
 void setStaysOnTop(QWidget* w, bool onTop) {
     // On a window that is already shown, changing the widget's flags would
     // hide and re-create it; the platform window takes the change in place
-    // (on X11 it updates _NET_WM_STATE_ABOVE).
+    // (on X11 it asks the window manager for _NET_WM_STATE_ABOVE).
     QWindow* handle = w->windowHandle();
     Qt::WindowFlags f = handle ? handle->flags() : w->windowFlags();
     f.setFlag(Qt::WindowStaysOnTopHint, onTop);
     if (handle) handle->setFlags(f);
     else w->setWindowFlags(f);
+    keepAboveUnmanaged(w, onTop);
 }
 
 FormWindow::FormWindow(Form& form) : QWidget(nullptr), form_(form) {
@@ -69,7 +71,7 @@ FormWindow::FormWindow(Form& form) : QWidget(nullptr), form_(form) {
 void FormWindow::paintEvent(QPaintEvent*) {
     if (Surface* s = form_.surface()) {
         QPainter p(this);
-        p.drawImage(0, 0, s->image());
+        p.drawImage(0, 0, s->pixels());
     }
 }
 
@@ -88,7 +90,7 @@ PictureWidget::PictureWidget(PictureBox& box, QWidget* parent) : QWidget(parent)
 void PictureWidget::paintEvent(QPaintEvent*) {
     if (Surface* s = box_.surface()) {
         QPainter p(this);
-        p.drawImage(0, 0, s->image());
+        p.drawImage(0, 0, s->pixels());
     }
 }
 
@@ -106,7 +108,7 @@ void dispatch(PictureBox& box, QMouseEvent* e, const MouseHandler& handler, std:
     float Y = float(global.y() - (form.pixelTop() + box.widget()->y()));
     std::int16_t Button = button;
     std::int16_t Shift = shiftOf(e->modifiers());
-    if (handler) raiseEvent(what, [&] { handler(Button, Shift, X, Y); });
+    if (handler) raiseEvent((box.name() + "_" + what).c_str(), [&] { handler(Button, Shift, X, Y); });
 }
 
 }  // namespace

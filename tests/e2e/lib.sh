@@ -23,7 +23,10 @@ note() { echo "# $*"; }
 start_x() {
     local size=${1:-800x600}
     exec 3>"$E2E_TMP/display"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+    # -noreset: by default the server resets when its last client leaves,
+    # and a client connecting during the reset (the next clock, openbox)
+    # is refused.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_PIDS+=($!)
     local i
     for i in $(seq 100); do
@@ -72,6 +75,9 @@ geometry_of() {
 }
 
 # Waits until the process ends; prints its exit status. Fails after $2 s.
+# Only the shell that started the process can collect its status: inside
+# $(...) a process still running when the subshell forks reports -1, so
+# redirect to a file instead (wait_exit "$pid" 1 >"$E2E_TMP/status").
 wait_exit() {
     local pid=$1 limit=${2:-5} i
     for i in $(seq $((limit * 20))); do

@@ -3,6 +3,7 @@
 #include "fakes.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -11,9 +12,14 @@ namespace {
 class ResetForms : public testing::EmptyTestEventListener {
     void OnTestEnd(const testing::TestInfo&) override {
         rt::resetFormInstances();
+        // Unloading the last form asks the application to quit, and until its
+        // main loop has run again every modal dialog's loop returns at once.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
         rt::setSystemClock(nullptr);
         rt::setSoundOutput(nullptr);
         rt::setFatalErrorHandler(nullptr);
+        rt::setPopupChooser(nullptr);
     }
 };
 

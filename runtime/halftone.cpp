@@ -1,0 +1,292 @@
+#include "halftone.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <vector>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define RT_HALFTONE_AVX2 1
+#include <immintrin.h>
+#endif
+
+namespace rt {
+
+namespace {
+
+// How the destination pixels of one axis cover the source pixels. Lengths
+// are counted in units in which a source pixel is `m` long and a destination
+// pixel `n` long (n source and m destination pixels, both divided by their
+// greatest common divisor), so every overlap is a whole number and the
+// weights of one destination pixel add up to `total`.
+struct Axis {
+    std::vector<int> first;             // first source pixel under each destination pixel
+    std::vector<int> count;             // how many source pixels it covers
+    std::vector<std::uint32_t> weights; // `taps` for each destination pixel, 0 past its count
+    int taps = 0;                       // the most any destination pixel covers
+    std::uint32_t total = 0;
+
+    void build(int n, int m) {
+        const int g = std::gcd(n, m);
+        const long long a = n / g, b = m / g;
+        first.resize(m);
+        count.resize(m);
+        taps = 0;
+        for (int j = 0; j < m; ++j) {
+            first[j] = int(j * a / b);
+            count[j] = int(((j + 1) * a + b - 1) / b - first[j]);
+            taps = std::max(taps, count[j]);
+        }
+        weights.assign(std::size_t(m) * taps, 0);
+        for (int j = 0; j < m; ++j) {
+            const long long lo = j * a, hi = lo + a;
+            for (int k = 0; k < count[j]; ++k) {
+                const long long i = first[j] + k;
+                weights[std::size_t(j) * taps + k] = std::uint32_t(std::min(hi, (i + 1) * b) - std::max(lo, i * b));
+            }
+        }
+        total = std::uint32_t(a);
+    }
+};
+
+// The same sums, computed plainly: for processors without the vector
+// instructions, and the measure the fast kernels are held to.
+void stretchPortable(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across,
+                     const Axis& down, std::uint8_t* out, qsizetype outStride, int outWidth, int outHeight,
+                     std::vector<std::uint32_t>& sums) {
+    const int lanes = srcWidth * 4;
+    sums.assign(lanes, 0);
+    const std::uint64_t total = std::uint64_t(across.total) * down.total;
+    for (int y = 0; y < outHeight; ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int k = 0; k < down.count[y]; ++k) {
+            const std::uint32_t w = down.weights[std::size_t(y) * down.taps + k];
+            const std::uint8_t* row = src + (down.first[y] + k) * srcStride;
+            for (int i = 0; i < lanes; ++i) sums[i] += row[i] * w;
+        }
+        std::uint8_t* line = out + y * outStride;
+        for (int x = 0; x < outWidth; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                std::uint64_t acc = 0;
+                for (int k = 0; k < across.count[x]; ++k)
+                    acc += std::uint64_t(sums[(across.first[x] + k) * 4 + c]) *
+                           across.weights[std::size_t(x) * across.taps + k];
+                line[4 * x + c] = std::uint8_t((2 * acc + total) / (2 * total));
+            }
+            line[4 * x + 3] = 0xFF;
+        }
+    }
+}
+
+#ifdef RT_HALFTONE_AVX2
+
+// The lanes from `i` on that a vector step does not fill.
+template <int T>
+void sumRowsPlainly(const std::uint8_t* const* rows, const std::uint32_t* weights, int i, int lanes,
+                    std::uint32_t* sums) {
+    for (; i < lanes; ++i) {
+        std::uint32_t acc = 0;
+        for (int k = 0; k < T; ++k) acc += rows[k][i] * weights[k];
+        sums[i] = acc;
+    }
+}
+
+// The first pass: one destination row's column sums, the source rows under
+// it times their weights, lane by lane (four lanes a pixel). Each strip of
+// columns is summed over all T rows in registers and written once. Narrow
+// sums, for when 255 times a row's weights fit 16 bits, do twice the lanes
+// in each step.
+template <int T>
+__attribute__((target("avx2,fma"))) void sumRowsNarrow(const std::uint8_t* const* rows, const std::uint32_t* weights,
+                                                     int lanes, std::uint32_t* sums) {
+    __m256i w[T];
+    for (int k = 0; k < T; ++k) w[k] = _mm256_set1_epi16(short(weights[k]));
+    int i = 0;
+    for (; i + 16 <= lanes; i += 16) {
+        __m256i acc = _mm256_mullo_epi16(
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[0] + i))), w[0]);
+#pragma GCC unroll 8
+        for (int k = 1; k < T; ++k)
+            acc = _mm256_add_epi16(acc, _mm256_mullo_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(
+                                                               reinterpret_cast<const __m128i*>(rows[k] + i))),
+                                                           w[k]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), _mm256_cvtepu16_epi32(_mm256_castsi256_si128(acc)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i + 8),
+                            _mm256_cvtepu16_epi32(_mm256_extracti128_si256(acc, 1)));
+    }
+    sumRowsPlainly<T>(rows, weights, i, lanes, sums);
+}
+
+template <int T>
+__attribute__((target("avx2,fma"))) void sumRowsWide(const std::uint8_t* const* rows, const std::uint32_t* weights,
+                                                   int lanes, std::uint32_t* sums) {
+    __m256i w[T];
+    for (int k = 0; k < T; ++k) w[k] = _mm256_set1_epi32(int(weights[k]));
+    int i = 0;
+    for (; i + 8 <= lanes; i += 8) {
+        __m256i acc = _mm256_mullo_epi32(
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[0] + i))), w[0]);
+#pragma GCC unroll 8
+        for (int k = 1; k < T; ++k)
+            acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(
+                                                               reinterpret_cast<const __m128i*>(rows[k] + i))),
+                                                           w[k]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), acc);
+    }
+    sumRowsPlainly<T>(rows, weights, i, lanes, sums);
+}
+
+// The second pass: each destination pixel's sum of column sums times
+// weights, exact in double precision, then rounded to the nearest level,
+// halves up, as (2 sum + total) / (2 total) taken by a multiplication: the
+// quotient is below 256 and its fractional part, unless zero, at least
+// 1 / (2 total); the product's error is far below both, so the small nudge
+// makes the truncation exact. Pixels go out in pairs, one store for two.
+template <int T>
+struct ColumnSums {
+    const std::uint32_t* sums;
+    const int* first;
+    const double* weights;  // each weight in four lanes, T a pixel
+    __m256d two, totals, reciprocal, nudge;
+
+    __attribute__((target("avx2,fma"))) ColumnSums(const std::uint32_t* s, const int* f, const double* w,
+                                                   std::uint32_t total)
+        : sums(s), first(f), weights(w), two(_mm256_set1_pd(2.0)), totals(_mm256_set1_pd(double(total))),
+          reciprocal(_mm256_set1_pd(1.0 / (2.0 * total))), nudge(_mm256_set1_pd(1e-9)) {}
+
+    // The levels of pixel x, in the low four lanes.
+    __attribute__((target("avx2,fma"))) __m128i levels(int x) const {
+        const std::uint32_t* pixel = sums + 4 * first[x];
+        const double* w = weights + 4 * T * x;
+        __m256d acc = _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel))),
+                                    _mm256_loadu_pd(w));
+#pragma GCC unroll 8
+        for (int k = 1; k < T; ++k)
+            acc = _mm256_fmadd_pd(
+                _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel + 4 * k))),
+                _mm256_loadu_pd(w + 4 * k), acc);
+        return _mm256_cvttpd_epi32(_mm256_fmadd_pd(_mm256_fmadd_pd(acc, two, totals), reciprocal, nudge));
+    }
+};
+
+template <int T>
+__attribute__((target("avx2,fma"))) void sumColumns(const std::uint32_t* sums, const int* first,
+                                                  const double* weights, int width, std::uint32_t total,
+                                                  std::uint32_t* out) {
+    const ColumnSums<T> columns(sums, first, weights, total);
+    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+    int x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const __m128i words = _mm_packus_epi32(columns.levels(x), columns.levels(x + 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), _mm_or_si128(_mm_packus_epi16(words, words), opaque));
+    }
+    if (x < width) {
+        const __m128i words = _mm_packus_epi32(columns.levels(x), columns.levels(x));
+        out[x] = std::uint32_t(_mm_cvtsi128_si32(_mm_or_si128(_mm_packus_epi16(words, words), opaque)));
+    }
+}
+
+// Calls kernel.template operator()<T>() with T = taps, for the tap counts
+// the clock's sizes meet; more taps take the portable path.
+constexpr int kMostTaps = 8;
+
+template <typename Kernel>
+bool dispatchTaps(int taps, Kernel&& kernel) {
+    switch (taps) {
+    case 1: kernel.template operator()<1>(); return true;
+    case 2: kernel.template operator()<2>(); return true;
+    case 3: kernel.template operator()<3>(); return true;
+    case 4: kernel.template operator()<4>(); return true;
+    case 5: kernel.template operator()<5>(); return true;
+    case 6: kernel.template operator()<6>(); return true;
+    case 7: kernel.template operator()<7>(); return true;
+    case 8: kernel.template operator()<8>(); return true;
+    }
+    return false;
+}
+
+// Returns false, having done nothing, when the kernels cannot take this case.
+bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across, const Axis& down,
+                 std::uint8_t* out, qsizetype outStride, int outWidth, int outHeight,
+                 std::vector<std::uint32_t>& sums, std::vector<double>& weights) {
+    static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    if (!supported || across.taps > kMostTaps || down.taps > kMostTaps) return false;
+    const int lanes = srcWidth * 4;
+    // The second pass reads `taps` pixels from each destination pixel's
+    // first, past the row's end near its right edge, with weight 0.
+    sums.assign(lanes + 4 * across.taps, 0);
+    weights.resize(across.weights.size() * 4);
+    for (std::size_t i = 0; i < across.weights.size(); ++i)
+        std::fill_n(weights.begin() + std::ptrdiff_t(4 * i), 4, double(across.weights[i]));
+    const bool narrow = 255u * down.total <= 0xFFFF;
+    const std::uint32_t total = across.total * down.total;
+    const std::uint8_t* rows[kMostTaps];
+    for (int y = 0; y < outHeight; ++y) {
+        for (int k = 0; k < down.count[y]; ++k) rows[k] = src + (down.first[y] + k) * srcStride;
+        const std::uint32_t* w = down.weights.data() + std::size_t(y) * down.taps;
+        dispatchTaps(down.count[y], [&]<int T>() {
+            if (narrow) sumRowsNarrow<T>(rows, w, lanes, sums.data());
+            else sumRowsWide<T>(rows, w, lanes, sums.data());
+        });
+        auto* line = reinterpret_cast<std::uint32_t*>(out + y * outStride);
+        dispatchTaps(across.taps, [&]<int T>() {
+            sumColumns<T>(sums.data(), across.first.data(), weights.data(), outWidth, total, line);
+        });
+    }
+    return true;
+}
+
+#endif
+
+// Kept from call to call, so that a redraw allocates nothing.
+struct Scratch {
+    Axis across, down;
+    std::vector<std::uint32_t> sums;
+    std::vector<double> weights;
+} scratch;
+
+void stretchInto(const QImage& src, const QRect& from, std::uint8_t* out, qsizetype outStride, int outWidth,
+                 int outHeight, bool portable) {
+    const std::uint8_t* base = src.constBits() + from.y() * src.bytesPerLine() + from.x() * 4;
+#ifdef RT_HALFTONE_AVX2
+    if (!portable && stretchAvx2(base, src.bytesPerLine(), from.width(), scratch.across, scratch.down, out, outStride,
+                                 outWidth, outHeight, scratch.sums, scratch.weights))
+        return;
+#else
+    (void)portable;
+#endif
+    stretchPortable(base, src.bytesPerLine(), from.width(), scratch.across, scratch.down, out, outStride, outWidth,
+                    outHeight, scratch.sums);
+}
+
+}  // namespace
+
+void halftoneStretch(const QImage& src, const QRect& from, QImage& dst, const QRect& to, bool portable) {
+    scratch.across.build(from.width(), to.width());
+    scratch.down.build(from.height(), to.height());
+
+    // The rounding above holds while 1 / (2 total) stays well above its
+    // nudge; past that (sources and destinations of many thousand pixels
+    // with no common divisor) Qt's smooth scaling, an area average within
+    // one level of this one, stands in.
+    if (std::uint64_t(scratch.across.total) * scratch.down.total > (1u << 26)) {
+        QPainter p(&dst);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(to.topLeft(), src.copy(from).scaled(to.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        return;
+    }
+    if (dst.rect().contains(to)) {
+        std::uint8_t* out = dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4;
+        stretchInto(src, from, out, dst.bytesPerLine(), to.width(), to.height(), portable);
+        return;
+    }
+    QImage part(to.size(), QImage::Format_RGB32);
+    stretchInto(src, from, part.bits(), part.bytesPerLine(), to.width(), to.height(), portable);
+    QPainter p(&dst);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(to.topLeft(), part);
+}
+
+}  // namespace rt

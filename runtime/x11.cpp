@@ -1,0 +1,84 @@
+#include "x11.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace rt {
+
+#if QT_CONFIG(xcb)
+
+namespace {
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    Reply<xcb_intern_atom_reply_t> r(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr), &std::free);
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+std::vector<std::uint32_t> property32(xcb_connection_t* c, xcb_window_t w, xcb_atom_t name, xcb_atom_t type) {
+    Reply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, name, type, 0, 1024), nullptr), &std::free);
+    if (!r || r->format != 32) return {};
+    const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+    return {values, values + xcb_get_property_value_length(r.get()) / 4};
+}
+
+// The EWMH sign of a running window manager: the root names a window that
+// names itself.
+bool windowManagerRuns(xcb_connection_t* c, xcb_window_t root) {
+    const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
+    const auto named = property32(c, root, check, XCB_ATOM_WINDOW);
+    if (named.empty()) return false;
+    const auto self = property32(c, named[0], check, XCB_ATOM_WINDOW);
+    return !self.empty() && self[0] == named[0];
+}
+
+}  // namespace
+
+void keepAboveUnmanaged(QWidget* window, bool onTop) {
+    // The offscreen platform answers for X11 too, without a connection.
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb") || !window->isVisible()) return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return;
+    const auto w = xcb_window_t(window->winId());
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr), &std::free);
+    if (!tree || windowManagerRuns(c, tree->root)) return;
+
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    std::vector<std::uint32_t> states = property32(c, w, state, XCB_ATOM_ATOM);
+    for (const char* name : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STAYS_ON_TOP"}) {
+        const xcb_atom_t a = atom(c, name);
+        states.erase(std::remove(states.begin(), states.end(), a), states.end());
+        if (onTop) states.push_back(a);
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32, std::uint32_t(states.size()),
+                        states.data());
+    if (onTop) {
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    }
+    xcb_flush(c);
+}
+
+#else
+
+void keepAboveUnmanaged(QWidget*, bool) {}
+
+#endif
+
+}  // namespace rt

@@ -1,0 +1,82 @@
+# The clock comes up as designed and goes down on a close request, both on
+# a bare X server and under a window manager: undecorated, 200 x 200 at
+# (68, 55), cut to the inscribed circle, above other windows, showing the
+# artwork; a WM_DELETE_WINDOW ends it with status 0 within a second.
+source "$(dirname "$0")/lib.sh"
+
+WM_CLOSE=${CLOCK_BUILD_DIR:?}/tests/wm_close
+[ -x "$WM_CLOSE" ] || fail "helper $WM_CLOSE is not built"
+
+ROOT_COLOUR=0,255,0
+
+reddish() {
+    local r g b
+    IFS=, read -r r g b <<<"$1"
+    [ "$r" -ge 100 ] && [ "$r" -ge $((g + 40)) ] && [ "$r" -ge $((b + 60)) ]
+}
+
+check_clock() {
+    local wm=$1
+    start_x 640x480
+    xsetroot -solid '#00ff00'
+    [ "$wm" = openbox ] && start_openbox
+    start_clock
+    local id shot="$E2E_TMP/$wm.png" i
+    id=$(clock_window)
+
+    # The face is drawn by the first redraw after the window maps; wait for
+    # the middle of the window to stop showing the background.
+    for i in $(seq 60); do
+        import -window root "$shot"
+        reddish "$(pixel_at "$shot" 168 155)" && break
+        sleep 0.05
+    done
+
+    local geometry
+    geometry=$(geometry_of "$id")
+    [ "$geometry" = 200x200+68+55 ] || fail "$wm: window at $geometry, not 200x200+68+55"
+
+    local info
+    info=$(xwininfo -shape -id "$id")
+    grep -q 'Window shape extents: *200x200+0+0' <<<"$info" || fail "$wm: window is not shaped: $info"
+    grep -q 'Override Redirect State: no' <<<"$info" || fail "$wm: window bypasses the window manager"
+
+    xprop -id "$id" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE ||
+        fail "$wm: _NET_WM_STATE_ABOVE not set: $(xprop -id "$id" _NET_WM_STATE)"
+    # Motif hints: flags, functions, decorations; decorations 0 is none.
+    xprop -id "$id" _MOTIF_WM_HINTS | grep -q '= 0x2, 0x[0-9a-f]*, 0x0' ||
+        fail "$wm: decorations asked for: $(xprop -id "$id" _MOTIF_WM_HINTS)"
+    if [ "$wm" = openbox ]; then
+        xprop -id "$id" _NET_FRAME_EXTENTS | grep -q '= 0, 0, 0, 0' ||
+            fail "$wm: framed: $(xprop -id "$id" _NET_FRAME_EXTENTS)"
+    fi
+
+    # In the picture: the window's corners and the pixels just outside each
+    # side (where a frame or title bar would be) show the root; the middle
+    # of the face and the top and bottom of the circle show the clock.
+    local p
+    for p in "68 55" "267 55" "68 254" "267 254" "168 54" "168 255" "67 155" "268 155"; do
+        [ "$(pixel_at "$shot" $p)" = "$ROOT_COLOUR" ] ||
+            fail "$wm: pixel ($p) is $(pixel_at "$shot" $p), not the root's"
+    done
+    for p in "168 56" "168 253" "69 155" "266 155"; do
+        [ "$(pixel_at "$shot" $p)" != "$ROOT_COLOUR" ] || fail "$wm: pixel ($p) is clipped away"
+    done
+    # Around the middle the artwork is reddish brown and the hands are
+    # reddish; only the shadows are not. The grey of an undrawn form fails.
+    local hits=0 dx dy
+    for dx in -20 0 20; do
+        for dy in -20 0 20; do
+            reddish "$(pixel_at "$shot" $((168 + dx)) $((155 + dy)))" && hits=$((hits + 1))
+        done
+    done
+    [ "$hits" -ge 5 ] || fail "$wm: the face does not show the artwork (middle pixel $(pixel_at "$shot" 168 155))"
+
+    "$WM_CLOSE" "$id" || fail "$wm: could not send WM_DELETE_WINDOW"
+    wait_exit "$CLOCK_PID" 1 >"$E2E_TMP/status" || fail "$wm: still running a second after the close request"
+    [ "$(cat "$E2E_TMP/status")" = 0 ] || fail "$wm: exit status $(cat "$E2E_TMP/status") after the close request"
+    note "$wm: ok"
+}
+
+check_clock bare
+check_clock openbox

@@ -1,0 +1,262 @@
+// The minute chime: which sound a draw picks, what reaches the sound call,
+// the tooltip that follows it, and how the system's sound output copes with
+// files it cannot play.
+#include "Form1.h"
+#include "fakes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+const char* const kPrefix = "Boo!  The time is ";
+
+// Sets the generator so that its next draw is value / 2^24. One step of the
+// generator is s' = (s * a + c) mod 2^24 with an odd a, so it can be undone.
+void steerNextDraw(std::uint32_t value) {
+    constexpr std::uint32_t a = 1103515245u, c = 12345u, mask = 0xFFFFFF;
+    std::uint32_t inverse = a;  // Newton's iteration for a^-1 mod 2^32
+    for (int i = 0; i < 5; ++i) inverse *= 2 - a * inverse;
+    rt::setRandomState(((value - c) * inverse) & mask);
+}
+
+std::string timeText(std::int32_t msecs) { return rt::rtcStrFromVar(rt::TimeOfDay{msecs}); }
+
+class Chime : public testing::Test {
+protected:
+    void SetUp() override {
+        clock.set(12, 0, 30);
+        Form1->Show();
+    }
+    FakeClock clock;
+};
+
+TEST_F(Chime, DrawPicksTheSoundByWholeSixthsWithTheStoredNamesAndFlags) {
+    FakeSound sound;
+    // n = floor(r * 6): the last draw below each sixth and the first at it.
+    // 2^24 / 6 = 2796202.67, so sixth k begins at ceil(k * 2796202.67).
+    const struct {
+        std::uint32_t draw;
+        const char* name;
+    } cases[] = {
+        {0, "Crow.wav"},          {2796202, "Crow.wav"},   {2796203, "owl2.wav"},
+        {5592405, "owl2.wav"},    {5592406, "door2.wav"},  {8388607, "door2.wav"},
+        {8388608, "cricket.wav"}, {11184810, "cricket.wav"}, {11184811, "wolf.wav"},
+        {13981013, "wolf.wav"},   {13981014, "frogs.wav"},
+        {0xFFFFFF, "frogs.wav"},  // the largest draw, just below 1: still no seventh choice
+    };
+    for (const auto& c : cases) {
+        steerNextDraw(c.draw);
+        Form1->Timer2_Timer();
+        ASSERT_FALSE(sound.calls.empty());
+        EXPECT_EQ(sound.calls.back().name, c.name) << "draw " << c.draw;
+        EXPECT_EQ(sound.calls.back().flags, 3u) << "SND_ASYNC | SND_NODEFAULT, nothing else";
+        EXPECT_EQ(rt::randomState(), c.draw) << "one draw a tick";
+    }
+    EXPECT_EQ(sound.calls.size(), std::size(cases)) << "one sound a tick";
+}
+
+// The tooltip carries the time read after the sound call returned, not the
+// time the tick began; until then it keeps the old text.
+TEST_F(Chime, TooltipFollowsTheSoundWithTheTimeAfterIt) {
+    struct SlowSound : FakeSound {
+        FakeClock* clock = nullptr;
+        std::string tipDuringPlay;
+        bool play(const std::string& name, std::uint32_t flags) override {
+            tipDuringPlay = Form1->Picture2.ToolTipText();
+            clock->setMsecs(clock->msecsSinceMidnight() + 2000);
+            return FakeSound::play(name, flags);
+        }
+    } sound;
+    sound.clock = &clock;
+
+    EXPECT_EQ(Form1->Picture2.ToolTipText(), "I am a clock.");
+    Form1->Timer2_Timer();
+    EXPECT_EQ(sound.tipDuringPlay, "I am a clock.");
+    const std::string tip = Form1->Picture2.ToolTipText();
+    EXPECT_EQ(tip, kPrefix + timeText(((12 * 60 + 0) * 60 + 32) * 1000));
+    EXPECT_NE(tip.find("32"), std::string::npos) << tip;
+
+    // The text stays until the next tick, which brings its own time.
+    clock.set(12, 1, 45);
+    EXPECT_EQ(Form1->Picture2.ToolTipText(), tip);
+    Form1->Timer2_Timer();
+    EXPECT_EQ(Form1->Picture2.ToolTipText(), kPrefix + timeText(((12 * 60 + 1) * 60 + 47) * 1000));
+}
+
+// However the sound call fails, the tick goes on to the tooltip and the
+// program goes on.
+TEST_F(Chime, TooltipIsSetWhateverTheSoundCallDoes) {
+    struct Failing : rt::SoundOutput {
+        enum { Refuse, RuntimeErr, OtherErr } how = Refuse;
+        bool play(const std::string&, std::uint32_t) override {
+            if (how == RuntimeErr) throw rt::RuntimeError(53, "File not found", "sndPlaySoundA");
+            if (how == OtherErr) throw std::runtime_error("device lost");
+            return false;
+        }
+    } failing;
+    bool fatal = false;
+    rt::setFatalErrorHandler([&](const rt::RuntimeError&, const char*) { fatal = true; });
+
+    int minute = 1;
+    auto tickExpectingTooltip = [&](const char* what) {
+        clock.set(12, minute, 0);
+        Form1->Picture2.setToolTipText("I am a clock.");
+        EXPECT_NO_THROW(Form1->Timer2_Timer()) << what;
+        EXPECT_EQ(Form1->Picture2.ToolTipText(), kPrefix + timeText((12 * 60 + minute) * 60 * 1000)) << what;
+        ++minute;
+    };
+
+    rt::setSoundOutput(&failing);
+    for (auto how : {Failing::Refuse, Failing::RuntimeErr, Failing::OtherErr}) {
+        failing.how = how;
+        tickExpectingTooltip("failing output");
+    }
+
+    // The system's own output, in a directory with none of the six files.
+    QTemporaryDir empty;
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(empty.path()));
+    rt::setSoundOutput(nullptr);
+    tickExpectingTooltip("no sound files");
+    QDir::setCurrent(cwd);
+    EXPECT_FALSE(fatal);
+}
+
+TEST_F(Chime, FirstTickComesAMinuteAfterTheLoadNotOnTheMinute) {
+    EXPECT_EQ(Form1->Timer2.Interval(), 60000);
+    auto* timer = Form1->window()->findChild<QTimer*>("Timer2");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive()) << "runs from the load on";
+    EXPECT_EQ(timer->interval(), 60000);
+    EXPECT_FALSE(timer->isSingleShot());
+    // Loaded at 12:00:30: a tick aligned to the minute would come in 30 s.
+    EXPECT_GT(timer->remainingTime(), 59000);
+    EXPECT_EQ(Form1->Picture2.ToolTipText(), "I am a clock.");
+}
+
+// The test hook that speeds the timer up, and the timer driving the chime.
+TEST(ChimeTimer, IntervalOverrideDrivesTheChimeFromTheTimer) {
+    FakeClock clock;
+    clock.set(9, 15, 0);
+    FakeSound sound;
+    qputenv("CLOCK_TIMER_INTERVAL_Timer2", "30");
+    Form1->Show();
+    qunsetenv("CLOCK_TIMER_INTERVAL_Timer2");
+    EXPECT_EQ(Form1->Timer2.Interval(), 60000);
+    QElapsedTimer waited;
+    waited.start();
+    while (sound.calls.size() < 2 && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_GE(sound.calls.size(), 2u);
+    EXPECT_EQ(Form1->Picture2.ToolTipText(), kPrefix + timeText((9 * 60 + 15) * 60 * 1000));
+}
+
+// ---- The system's sound output ----
+
+// A wave file built from chunks, so a test can break any part of it.
+QByteArray le32(std::uint32_t v) {
+    QByteArray b(4, 0);
+    for (int i = 0; i < 4; ++i) b[i] = char(v >> (8 * i));
+    return b;
+}
+QByteArray le16(std::uint16_t v) { return le32(v).left(2); }
+QByteArray chunk(const char* id, const QByteArray& body) {
+    QByteArray c = QByteArray(id, 4) + le32(std::uint32_t(body.size())) + body;
+    if (body.size() & 1) c += '\0';
+    return c;
+}
+QByteArray fmtChunk(std::uint16_t tag = 1, std::uint16_t channels = 1, std::uint16_t bits = 16) {
+    const std::uint32_t rate = 22050;
+    const std::uint16_t align = std::uint16_t(channels * bits / 8);
+    return chunk("fmt ", le16(tag) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits));
+}
+QByteArray riff(const QByteArray& chunks) { return "RIFF" + le32(std::uint32_t(4 + chunks.size())) + "WAVE" + chunks; }
+QByteArray silence(int frames = 2205) { return chunk("data", QByteArray(frames * 2, 0)); }
+
+class SoundFiles : public testing::Test {
+protected:
+    std::string write(const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName().toStdString();
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(SoundFiles, OnlyWholeWaveFilesArePlayable) {
+    EXPECT_TRUE(rt::isPlayableWave(write("ok.wav", riff(fmtChunk() + silence()))));
+    // Chunks the player skips, one of odd length with its pad byte.
+    EXPECT_TRUE(rt::isPlayableWave(write("list.wav", riff(fmtChunk() + chunk("LIST", "INFOx") + silence()))));
+    // Data cut short still plays what is there.
+    EXPECT_TRUE(rt::isPlayableWave(write("short.wav", riff(fmtChunk() + silence()).left(200))));
+
+    const QByteArray good = riff(fmtChunk() + silence());
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } bad[] = {
+        {"empty.wav", {}},
+        {"text.wav", "this is not a sound, just some text that is long enough"},
+        {"header.wav", good.left(30)},  // cut inside the format chunk
+        {"nodata.wav", riff(fmtChunk())},
+        {"datafirst.wav", riff(silence() + fmtChunk())},
+        {"emptydata.wav", riff(fmtChunk() + chunk("data", {}))},
+        {"compressed.wav", riff(fmtChunk(2) + silence())},
+        {"nochannels.wav", riff(fmtChunk(1, 0) + silence())},
+        {"oddbits.wav", riff(fmtChunk(1, 1, 12) + silence())},
+        {"runaway.wav", riff(QByteArray("junk") + le32(0xFFFFFFF0u) + fmtChunk() + silence())},
+    };
+    for (const auto& b : bad) EXPECT_FALSE(rt::isPlayableWave(write(b.name, b.bytes))) << b.name;
+    EXPECT_FALSE(rt::isPlayableWave(dir.filePath("absent.wav").toStdString()));
+}
+
+TEST_F(SoundFiles, BareNamesAreLookedForInTheWorkingDirectoryFirst) {
+    const std::string here = write("Crow.wav", riff(fmtChunk() + silence()));
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    EXPECT_EQ(QFileInfo(QString::fromStdString(rt::findSoundFile("Crow.wav"))).canonicalFilePath(),
+              QFileInfo(QString::fromStdString(here)).canonicalFilePath());
+    // The name is used as given: no other case is tried.
+    EXPECT_EQ(rt::findSoundFile("crow.wav"), "");
+    EXPECT_EQ(rt::findSoundFile("no such sound.wav"), "");
+    EXPECT_EQ(rt::findSoundFile(""), "");
+    // A name with a directory is not searched for.
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(rt::findSoundFile(here), here);
+    EXPECT_EQ(rt::findSoundFile("nowhere/Crow.wav"), "");
+}
+
+// Broken or missing files are refused at once; a good (silent) one returns
+// at once too, whether or not a sound server is there to play it.
+TEST_F(SoundFiles, TheSystemOutputNeverWaits) {
+    const QByteArray good = riff(fmtChunk() + silence());
+    const std::string broken[] = {
+        write("empty.wav", {}),
+        write("garbage.wav", QByteArray(4000, '\x5a')),
+        write("header.wav", good.left(30)),
+        dir.filePath("absent.wav").toStdString(),
+    };
+    QElapsedTimer t;
+    for (const std::string& f : broken) {
+        t.start();
+        EXPECT_EQ(rt::sndPlaySoundA(f, rt::SND_ASYNC | rt::SND_NODEFAULT), 0) << f;
+        EXPECT_LT(t.elapsed(), 1000) << f;
+    }
+    t.start();
+    rt::sndPlaySoundA(write("ok.wav", good), rt::SND_ASYNC | rt::SND_NODEFAULT);
+    EXPECT_LT(t.elapsed(), 1000);
+}
+
+}  // namespace
