@@ -103,3 +103,39 @@ wait_exit() {
 pixel_at() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
+
+# A PulseAudio server of the test's own (parallel tests and a user's session
+# never meet it) whose default sink is the null sink "probe", kept awake: an
+# idle null sink drops most of what is recorded from it.
+start_pulse() {
+    local tool i
+    for tool in pulseaudio pactl pacat parec sox; do
+        command -v "$tool" >/dev/null || fail "$tool is not installed (see build.sh)"
+    done
+    export PULSE_RUNTIME_PATH=$E2E_TMP/pulse PULSE_STATE_PATH=$E2E_TMP/pulse-state HOME=$E2E_TMP/home
+    mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH" "$HOME"
+    unset PULSE_SERVER PULSE_SINK
+    pulseaudio -n --daemonize=no --system=false --exit-idle-time=-1 --use-pid-file=false \
+        --load=module-native-protocol-unix --log-target=file:"$E2E_TMP/pulse.log" 2>>"$E2E_TMP/pulse.log" &
+    E2E_PIDS+=($!)
+    for i in $(seq 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+    pactl info >/dev/null 2>&1 || fail "pulseaudio did not start: $(tail -n 5 "$E2E_TMP/pulse.log")"
+    pactl load-module module-null-sink sink_name=probe >/dev/null || fail "no null sink"
+    pactl set-default-sink probe
+    pacat --latency-msec=20 --raw -d probe /dev/zero &
+    E2E_PIDS+=($!)
+    sleep 2
+}
+
+# Records the probe sink for $1 seconds into $2 (WAV).
+record_sink() {
+    timeout -s INT "$1" parec -d probe.monitor --latency-msec=20 --format=s16le --rate=44100 \
+        --channels=2 --file-format=wav "$2" || true
+    [ -s "$2" ] || fail "nothing recorded from the sink's monitor"
+}
+
+# The RMS amplitude of a recording, 0 to 1.
+rms_of() { sox "$1" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'; }
