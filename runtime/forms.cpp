@@ -256,7 +256,8 @@ void PictureBox::postMouseMove() {
     // pointer where it now is over the face, once the current event is done.
     if (!widget_ || movePosted_) return;
     movePosted_ = true;
-    QTimer::singleShot(0, widget_, [this] {
+    if (!postedMove_) postedMove_ = std::make_unique<QObject>();
+    QTimer::singleShot(0, postedMove_.get(), [this] {
         movePosted_ = false;
         if (!widget_ || !held_ || !MouseMove) return;
         const QPoint global = QCursor::pos();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class QObject;
 class QWidget;
 class QTimer;
 
@@ -140,6 +141,8 @@ private:
     std::int16_t drawWidth_ = 1;
     std::int16_t held_ = 0;
     bool movePosted_ = false;
+    // Owns the posted mouse move, so that it dies with this control.
+    std::unique_ptr<QObject> postedMove_;
     std::unique_ptr<Surface> surface_;
     QWidget* widget_ = nullptr;
 };

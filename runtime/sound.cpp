@@ -117,8 +117,9 @@ bool isPlayableWave(const std::string& path) {
             if (!(pcm && knownBits) && !floats) return false;
             if (channels == 0 || rate == 0 || blockAlign == 0) return false;
         } else if (id == "data") {
-            // A file cut short still plays what it holds.
-            return blockAlign != 0 && std::min(chunk, size - body) >= blockAlign;
+            // A data chunk that claims more than the file holds leaves the
+            // player loading for ever: such a file is as malformed as any.
+            return blockAlign != 0 && chunk >= blockAlign && chunk <= size - body;
         }
         pos = body + chunk + (chunk & 1);
     }

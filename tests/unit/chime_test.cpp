@@ -199,8 +199,8 @@ TEST_F(SoundFiles, OnlyWholeWaveFilesArePlayable) {
     EXPECT_TRUE(rt::isPlayableWave(write("ok.wav", riff(fmtChunk() + silence()))));
     // Chunks the player skips, one of odd length with its pad byte.
     EXPECT_TRUE(rt::isPlayableWave(write("list.wav", riff(fmtChunk() + chunk("LIST", "INFOx") + silence()))));
-    // Data cut short still plays what is there.
-    EXPECT_TRUE(rt::isPlayableWave(write("short.wav", riff(fmtChunk() + silence()).left(200))));
+    // Data cut short would never finish loading.
+    EXPECT_FALSE(rt::isPlayableWave(write("short.wav", riff(fmtChunk() + silence()).left(200))));
 
     const QByteArray good = riff(fmtChunk() + silence());
     const struct {
