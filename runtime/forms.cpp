@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QPointer>
+#include <QRegion>
 #include <QScreen>
 #include <QTimer>
 
@@ -240,7 +241,8 @@ void PictureBox::PaintPicture(const Picture& picture, float x, float y, float wi
 
 void PictureBox::Refresh() {
     ensureLoaded();
-    if (widget_) widget_->update();
+    const QRect changed = surface_->takeUnshown();
+    if (widget_ && !changed.isEmpty()) widget_->update(changed);
 }
 
 std::string PictureBox::ToolTipText() { return toolTip_; }
@@ -490,7 +492,11 @@ void Form::LineBoxFilled(float x1, float y1, float x2, float y2, Colour colour) 
 
 void Form::Refresh() {
     ensureLoaded();
-    window_->update();
+    // Where a picture box lies over the form, the form's image cannot show.
+    QRegion changed(surface_->takeUnshown());
+    for (PictureBox* p : pictures_)
+        if (p->widget() && !p->widget()->isHidden()) changed -= p->widget()->geometry();
+    if (!changed.isEmpty()) window_->update(changed);
 }
 
 void Form::PopupMenu(Menu& menu) {
@@ -561,6 +567,11 @@ bool chooseDisplay() {
 
 int run(int argc, char** argv, void (*Main)()) {
     if (!chooseDisplay()) return 1;
+    // Through shared memory, Qt waits for the X server to finish reading the
+    // last picture before it paints the next, a round trip and a thread
+    // switch every tick; the few pixels a tick changes cost less sent down
+    // the connection.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     previousHandler = qInstallMessageHandler(startupMessages);
     startingUp = true;
     QApplication app(argc, argv);

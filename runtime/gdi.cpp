@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace rt {
@@ -103,7 +104,19 @@ std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std
     const QImage& from = src->pixels();
     const QRect dstRect(xDest, yDest, wDest, hDest);
     if (dst->stretchMode() == HALFTONE && (wSrc != wDest || hSrc != hDest)) {
-        halftoneStretch(from, srcRect, dst->image(), dstRect);
+        // Each tick draws a few hands over the bare artwork: only the pixels
+        // under them need the averaging, and only those the last tick
+        // averaged need putting back.
+        static HDC lastDst = 0;
+        static std::uint64_t lastWrites = 0;
+        const bool asLeft = hdcDest == lastDst && dst->writes() == lastWrites;
+        const QImage* picture = src != dst ? src->pictureUnderDrawing() : nullptr;
+        if (picture && halftoneStretchOver(*picture, src->drawnAreas(), from, srcRect, dst->image(), dstRect, asLeft)) {
+            lastDst = hdcDest;
+            lastWrites = dst->writes();
+        } else {
+            halftoneStretch(from, srcRect, dst->image(), dstRect);
+        }
         return 1;
     }
     // The other modes drop or repeat pixels.
@@ -121,10 +134,35 @@ std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx
     Surface* dst = Surface::fromHdc(hdcDest);
     Surface* src = Surface::fromHdc(hdcSrc);
     if (!dst || !src || rop != SRCCOPY) return 0;
-    QPainter p(&dst->image());
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    // Pixels outside either image are left alone, as with a clipped device context.
-    p.drawImage(QPoint(x, y), src->pixels(), QRect(x1, y1, cx, cy));
+    const QImage& from = src->pixels();
+    const QImage& to = dst->pixels();
+    if (cx <= 0 || cy <= 0 || src == dst || from.format() != QImage::Format_RGB32 ||
+        to.format() != QImage::Format_RGB32) {
+        QPainter p(&dst->image());
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        // Pixels outside either image are left alone, as with a clipped device context.
+        p.drawImage(QPoint(x, y), from, QRect(x1, y1, cx, cy));
+        return 1;
+    }
+    // The same copy, row by row. Only the rectangle around the pixels that
+    // differ is written, so that the screen has only that to catch up with.
+    const int dx = x1 - x, dy = y1 - y;  // source pixel = destination pixel + (dx, dy)
+    const QRect area = QRect(x, y, cx, cy) & to.rect() & from.rect().translated(-dx, -dy);
+    QRect changed;
+    for (int row = area.top(); row <= area.bottom(); ++row) {
+        const auto* old = reinterpret_cast<const std::uint32_t*>(to.constScanLine(row)) + area.left();
+        const auto* next = reinterpret_cast<const std::uint32_t*>(from.constScanLine(row + dy)) + area.left() + dx;
+        if (std::memcmp(old, next, std::size_t(area.width()) * 4) == 0) continue;
+        int left = 0, right = area.width() - 1;
+        while (old[left] == next[left]) ++left;
+        while (old[right] == next[right]) --right;
+        changed |= QRect(area.left() + left, row, right - left + 1, 1);
+    }
+    if (changed.isEmpty()) return 1;
+    QImage& out = dst->image(changed);
+    for (int row = changed.top(); row <= changed.bottom(); ++row)
+        std::memcpy(out.scanLine(row) + changed.left() * 4, from.constScanLine(row + dy) + (changed.left() + dx) * 4,
+                    std::size_t(changed.width()) * 4);
     return 1;
 }
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <numeric>
+#include <ranges>
 #include <vector>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -49,25 +51,47 @@ struct Axis {
         }
         total = std::uint32_t(a);
     }
+
+    // The destination pixels [begin, end) whose source pixels include any of
+    // lo..hi. Both the first and the last source pixel under a destination
+    // pixel grow with it.
+    std::pair<int, int> meeting(int lo, int hi) const {
+        const auto pixels = std::views::iota(0, int(first.size()));
+        const auto index = [&](auto pred) { return int(std::ranges::partition_point(pixels, pred) - pixels.begin()); };
+        return {index([&](int j) { return first[j] + count[j] <= lo; }), index([&](int j) { return first[j] <= hi; })};
+    }
+};
+
+// Destination pixels [x0, x1) of row y: the unit of work of both passes.
+struct Run {
+    int y, x0, x1;
+};
+
+// Destination pixels [x0, x1) of rows [y0, y1).
+struct Area {
+    int y0, y1, x0, x1;
 };
 
 // The same sums, computed plainly: for processors without the vector
 // instructions, and the measure the fast kernels are held to.
 void stretchPortable(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across,
-                     const Axis& down, std::uint8_t* out, qsizetype outStride, int outWidth, int outHeight,
+                     const Axis& down, std::uint8_t* out, qsizetype outStride, const std::vector<Run>& runs,
                      std::vector<std::uint32_t>& sums) {
-    const int lanes = srcWidth * 4;
-    sums.assign(lanes, 0);
+    sums.assign(srcWidth * 4, 0);
     const std::uint64_t total = std::uint64_t(across.total) * down.total;
-    for (int y = 0; y < outHeight; ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
+    for (const Run& run : runs) {
+        const int y = run.y;
+        // Only the source columns under this run's pixels.
+        const int from = across.first[run.x0] * 4;
+        const int to = (across.first[run.x1 - 1] + across.count[run.x1 - 1]) * 4;
+        std::fill(sums.begin() + from, sums.begin() + to, 0);
         for (int k = 0; k < down.count[y]; ++k) {
             const std::uint32_t w = down.weights[std::size_t(y) * down.taps + k];
             const std::uint8_t* row = src + (down.first[y] + k) * srcStride;
-            for (int i = 0; i < lanes; ++i) sums[i] += row[i] * w;
+            for (int i = from; i < to; ++i) sums[i] += row[i] * w;
         }
         std::uint8_t* line = out + y * outStride;
-        for (int x = 0; x < outWidth; ++x) {
+        for (int x = run.x0; x < run.x1; ++x) {
             for (int c = 0; c < 3; ++c) {
                 std::uint64_t acc = 0;
                 for (int k = 0; k < across.count[x]; ++k)
@@ -209,30 +233,38 @@ bool dispatchTaps(int taps, Kernel&& kernel) {
 
 // Returns false, having done nothing, when the kernels cannot take this case.
 bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across, const Axis& down,
-                 std::uint8_t* out, qsizetype outStride, int outWidth, int outHeight,
-                 std::vector<std::uint32_t>& sums, std::vector<double>& weights) {
+                 std::uint8_t* out, qsizetype outStride, const std::vector<Run>& runs,
+                 std::vector<std::uint32_t>& sums, const std::vector<double>& weights) {
     static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     if (!supported || across.taps > kMostTaps || down.taps > kMostTaps) return false;
-    const int lanes = srcWidth * 4;
     // The second pass reads `taps` pixels from each destination pixel's
-    // first, past the row's end near its right edge, with weight 0.
-    sums.assign(lanes + 4 * across.taps, 0);
-    weights.resize(across.weights.size() * 4);
-    for (std::size_t i = 0; i < across.weights.size(); ++i)
-        std::fill_n(weights.begin() + std::ptrdiff_t(4 * i), 4, double(across.weights[i]));
+    // first, past the row's end near its right edge and past the columns
+    // its run summed, with weight 0.
+    sums.assign(srcWidth * 4 + 4 * across.taps, 0);
     const bool narrow = 255u * down.total <= 0xFFFF;
     const std::uint32_t total = across.total * down.total;
     const std::uint8_t* rows[kMostTaps];
-    for (int y = 0; y < outHeight; ++y) {
-        for (int k = 0; k < down.count[y]; ++k) rows[k] = src + (down.first[y] + k) * srcStride;
+    for (const Run& run : runs) {
+        const int from = across.first[run.x0] * 4;
+        const int to = (across.first[run.x1 - 1] + across.count[run.x1 - 1]) * 4;
+        for (int k = 0; k < down.count[run.y]; ++k)
+            for (int i = from; i < to + 64; i += 64) __builtin_prefetch(src + (down.first[run.y] + k) * srcStride + i);
+    }
+    for (const Run& run : runs) {
+        const int y = run.y;
+        // Only the source columns under this run's pixels.
+        const int from = across.first[run.x0] * 4;
+        const int lanes = (across.first[run.x1 - 1] + across.count[run.x1 - 1]) * 4 - from;
+        for (int k = 0; k < down.count[y]; ++k) rows[k] = src + (down.first[y] + k) * srcStride + from;
         const std::uint32_t* w = down.weights.data() + std::size_t(y) * down.taps;
         dispatchTaps(down.count[y], [&]<int T>() {
-            if (narrow) sumRowsNarrow<T>(rows, w, lanes, sums.data());
-            else sumRowsWide<T>(rows, w, lanes, sums.data());
+            if (narrow) sumRowsNarrow<T>(rows, w, lanes, sums.data() + from);
+            else sumRowsWide<T>(rows, w, lanes, sums.data() + from);
         });
         auto* line = reinterpret_cast<std::uint32_t*>(out + y * outStride);
         dispatchTaps(across.taps, [&]<int T>() {
-            sumColumns<T>(sums.data(), across.first.data(), weights.data(), outWidth, total, line);
+            sumColumns<T>(sums.data(), across.first.data() + run.x0, weights.data() + std::size_t(4 * T) * run.x0,
+                          run.x1 - run.x0, total, line + run.x0);
         });
     }
     return true;
@@ -242,51 +274,149 @@ bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, con
 
 // Kept from call to call, so that a redraw allocates nothing.
 struct Scratch {
+    QSize source, size;  // what the axes are built for
     Axis across, down;
+    std::vector<double> weights;  // across.weights, each in four lanes
+    std::vector<Run> runs;
     std::vector<std::uint32_t> sums;
-    std::vector<double> weights;
+    std::vector<Area> areas;  // for runsOver
+    std::vector<int> rowEnd;  // for runsOver
 } scratch;
 
-void stretchInto(const QImage& src, const QRect& from, std::uint8_t* out, qsizetype outStride, int outWidth,
-                 int outHeight, bool portable) {
+// Sets the axes up for stretching `from` to `size`. False where the sums
+// would not be exact: the rounding holds while 1 / (2 total) stays well
+// above its nudge, which sources and destinations of many thousand pixels
+// with no common divisor pass.
+bool prepareAxes(const QRect& from, const QSize& size) {
+    if (from.size() != scratch.source || size != scratch.size) {
+        scratch.across.build(from.width(), size.width());
+        scratch.down.build(from.height(), size.height());
+        const std::vector<std::uint32_t>& w = scratch.across.weights;
+        scratch.weights.resize(w.size() * 4);
+        for (std::size_t i = 0; i < w.size(); ++i)
+            std::fill_n(scratch.weights.begin() + std::ptrdiff_t(4 * i), 4, double(w[i]));
+        scratch.source = from.size();
+        scratch.size = size;
+    }
+    return std::uint64_t(scratch.across.total) * scratch.down.total <= (1u << 26);
+}
+
+void runsOfWhole(const QSize& size) {
+    scratch.runs.clear();
+    for (int y = 0; y < size.height(); ++y) scratch.runs.push_back({y, 0, size.width()});
+}
+
+// Each destination pixel whose source area meets one of `drawn`, as few
+// runs as the rows allow: every area's runs are dealt out to their rows
+// (counted first, so that each row's share is known), and each row's are
+// then sorted and merged where they meet.
+void runsOver(const std::vector<QRect>& drawn, const QRect& from) {
+    std::vector<Run>& runs = scratch.runs;
+    std::vector<int>& rowEnd = scratch.rowEnd;
+    const int rows = scratch.size.height();
+    rowEnd.assign(rows + 1, 0);
+    scratch.areas.clear();
+    for (const QRect& area : drawn) {
+        const QRect r = area.intersected(from).translated(-from.topLeft());
+        if (r.isEmpty()) continue;
+        const auto [x0, x1] = scratch.across.meeting(r.left(), r.right());
+        const auto [y0, y1] = scratch.down.meeting(r.top(), r.bottom());
+        scratch.areas.push_back({y0, y1, x0, x1});
+        for (int y = y0; y < y1; ++y) ++rowEnd[y + 1];
+    }
+    // rowEnd[y] counts the runs above row y: where row y's begin.
+    std::partial_sum(rowEnd.begin(), rowEnd.end(), rowEnd.begin());
+    runs.resize(std::size_t(rowEnd[rows]));
+    for (const Area& a : scratch.areas)
+        for (int y = a.y0; y < a.y1; ++y) runs[rowEnd[y]++] = {y, a.x0, a.x1};
+    // Now rowEnd[y] is where row y's runs end.
+    std::size_t kept = 0, begin = 0;
+    for (int y = 0; y < rows; ++y) {
+        const std::size_t end = std::size_t(rowEnd[y]);
+        std::sort(runs.begin() + std::ptrdiff_t(begin), runs.begin() + std::ptrdiff_t(end),
+                  [](const Run& a, const Run& b) { return a.x0 < b.x0; });
+        for (std::size_t i = begin; i < end; ++i) {
+            const bool joins = i > begin && runs[i].x0 <= runs[kept - 1].x1;
+            if (joins) runs[kept - 1].x1 = std::max(runs[kept - 1].x1, runs[i].x1);
+            else runs[kept++] = runs[i];
+        }
+        begin = end;
+    }
+    runs.resize(kept);
+}
+
+// The pixels of scratch.runs, from the `from` part of `src`, into the
+// destination whose top-left pixel is at `out`.
+void stretchRuns(const QImage& src, const QRect& from, std::uint8_t* out, qsizetype outStride, bool portable) {
     const std::uint8_t* base = src.constBits() + from.y() * src.bytesPerLine() + from.x() * 4;
 #ifdef RT_HALFTONE_AVX2
     if (!portable && stretchAvx2(base, src.bytesPerLine(), from.width(), scratch.across, scratch.down, out, outStride,
-                                 outWidth, outHeight, scratch.sums, scratch.weights))
+                                 scratch.runs, scratch.sums, scratch.weights))
         return;
 #else
     (void)portable;
 #endif
-    stretchPortable(base, src.bytesPerLine(), from.width(), scratch.across, scratch.down, out, outStride, outWidth,
-                    outHeight, scratch.sums);
+    stretchPortable(base, src.bytesPerLine(), from.width(), scratch.across, scratch.down, out, outStride,
+                    scratch.runs, scratch.sums);
 }
+
+// The stretch of the bare picture for the last picture, part and
+// destination asked, and the runs that call worked out over it.
+struct Bare {
+    qint64 picture = 0;  // QImage::cacheKey(): changes with every change to an image
+    QRect from, to;
+    QImage image;
+    std::vector<Run> drawn;
+} bare;
 
 }  // namespace
 
 void halftoneStretch(const QImage& src, const QRect& from, QImage& dst, const QRect& to, bool portable) {
-    scratch.across.build(from.width(), to.width());
-    scratch.down.build(from.height(), to.height());
-
-    // The rounding above holds while 1 / (2 total) stays well above its
-    // nudge; past that (sources and destinations of many thousand pixels
-    // with no common divisor) Qt's smooth scaling, an area average within
-    // one level of this one, stands in.
-    if (std::uint64_t(scratch.across.total) * scratch.down.total > (1u << 26)) {
+    if (!prepareAxes(from, to.size())) {
+        // Qt's smooth scaling, an area average within one level of this one.
         QPainter p(&dst);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(to.topLeft(), src.copy(from).scaled(to.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         return;
     }
+    runsOfWhole(to.size());
     if (dst.rect().contains(to)) {
-        std::uint8_t* out = dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4;
-        stretchInto(src, from, out, dst.bytesPerLine(), to.width(), to.height(), portable);
+        stretchRuns(src, from, dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4, dst.bytesPerLine(), portable);
         return;
     }
     QImage part(to.size(), QImage::Format_RGB32);
-    stretchInto(src, from, part.bits(), part.bytesPerLine(), to.width(), to.height(), portable);
+    stretchRuns(src, from, part.bits(), part.bytesPerLine(), portable);
     QPainter p(&dst);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(to.topLeft(), part);
+}
+
+bool halftoneStretchOver(const QImage& picture, const std::vector<QRect>& drawn, const QImage& src, const QRect& from,
+                         QImage& dst, const QRect& to, bool dstAsLeft, bool portable) {
+    if (!dst.rect().contains(to) || picture.size() != src.size() || picture.format() != src.format() ||
+        !prepareAxes(from, to.size()))
+        return false;
+    const bool same = bare.picture == picture.cacheKey() && bare.from == from && bare.to == to;
+    if (!same) {
+        bare.image = QImage(to.size(), QImage::Format_RGB32);
+        runsOfWhole(to.size());
+        stretchRuns(picture, from, bare.image.bits(), bare.image.bytesPerLine(), portable);
+        bare.picture = picture.cacheKey();
+        bare.from = from;
+        bare.to = to;
+    }
+    // The bare stretch goes back where the last call left something else,
+    // or everywhere when what is there is not known.
+    if (!same || !dstAsLeft) runsOfWhole(to.size());
+    else scratch.runs.swap(bare.drawn);
+    std::uint8_t* out = dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4;
+    for (const Run& run : scratch.runs)
+        std::memcpy(out + run.y * dst.bytesPerLine() + run.x0 * 4, bare.image.constScanLine(run.y) + run.x0 * 4,
+                    std::size_t(run.x1 - run.x0) * 4);
+    runsOver(drawn, from);
+    stretchRuns(src, from, out, dst.bytesPerLine(), portable);
+    bare.drawn.swap(scratch.runs);
+    return true;
 }
 
 }  // namespace rt

@@ -31,7 +31,9 @@ QPen pen(Colour colour, int width) {
 void centreOnPixels(QPainter& p) { p.translate(0.5, 0.5); }
 
 // Beyond this many areas drawn on, clear() copies the whole picture back.
-constexpr std::size_t kMostTouched = 32;
+constexpr std::size_t kMostTouched = 64;
+// A line is noted in up to this many pieces.
+constexpr int kMostPieces = 8;
 
 }  // namespace
 
@@ -69,20 +71,35 @@ void Surface::resize(int width, int height) {
     p.end();
     image_ = std::move(next);
     restoreAll_ = true;
+    unshown_ = image_.rect();
+    ++writes_;
 }
 
 void Surface::touch(const QRectF& area, qreal margin) {
-    if (restoreAll_) return;
     const QRectF wide = area.normalized().adjusted(-margin, -margin, margin, margin);
-    // Coordinates too large for a pixel rectangle: restore everything.
-    if (!(std::abs(wide.left()) < 1e6 && std::abs(wide.right()) < 1e6 && std::abs(wide.top()) < 1e6 &&
-          std::abs(wide.bottom()) < 1e6) ||
-        touched_.size() >= kMostTouched) {
+    // Coordinates too large for a pixel rectangle count as everywhere.
+    const bool huge = !(std::abs(wide.left()) < 1e6 && std::abs(wide.right()) < 1e6 &&
+                        std::abs(wide.top()) < 1e6 && std::abs(wide.bottom()) < 1e6);
+    const QRect r = huge ? image_.rect() : wide.toAlignedRect() & image_.rect();
+    unshown_ |= r;
+    ++writes_;
+    if (restoreAll_) return;
+    if (huge || touched_.size() >= kMostTouched) {
         restoreAll_ = true;
         return;
     }
-    const QRect r = wide.toAlignedRect() & image_.rect();
     if (!r.isEmpty()) touched_.push_back(r);
+}
+
+void Surface::touchLine(const QPointF& a, const QPointF& b, qreal margin) {
+    // A slanting hand's bounding box is mostly artwork it never touched;
+    // pieces of it keep what clear() copies back, and what a halftone
+    // stretch averages afresh, close to the line.
+    const QPointF step = b - a;
+    const qreal length = std::max(std::abs(step.x()), std::abs(step.y()));
+    const int pieces = length < 32.0 * kMostPieces ? std::max(1, int(std::ceil(length / 32.0))) : kMostPieces;
+    for (int i = 0; i < pieces; ++i)
+        touch(QRectF(a + step * (qreal(i) / pieces), a + step * (qreal(i + 1) / pieces)), margin);
 }
 
 void Surface::clear() {
@@ -92,16 +109,20 @@ void Surface::clear() {
         // existing buffer, only where something was drawn when that is known.
         if (restoreAll_) {
             std::memcpy(image_.bits(), picture_->constBits(), image_.sizeInBytes());
+            unshown_ = image_.rect();
         } else {
             const qsizetype stride = image_.bytesPerLine();
             uchar* to = image_.bits();
             const uchar* from = picture_->constBits();
-            for (const QRect& r : touched_)
+            for (const QRect& r : touched_) {
+                unshown_ |= r;
                 for (int y = r.top(); y <= r.bottom(); ++y)
                     std::memcpy(to + y * stride + r.left() * 4, from + y * stride + r.left() * 4, r.width() * 4);
+            }
         }
     } else {
         image_.fill(toQColor(background_));
+        unshown_ = image_.rect();
         if (picture_) {
             QPainter p(&image_);
             p.drawImage(0, 0, *picture_);
@@ -109,11 +130,12 @@ void Surface::clear() {
     }
     touched_.clear();
     restoreAll_ = false;
+    ++writes_;
 }
 
 void Surface::line(float x1, float y1, float x2, float y2, Colour colour, int penWidth) {
     if (recorder_) recorder_->push_back({Call::Line, x1, y1, x2, y2, colour, penWidth});
-    touch(QRectF(QPointF(x1, y1), QPointF(x2, y2)), penWidth / 2.0 + 2);
+    touchLine(QPointF(x1, y1), QPointF(x2, y2), penWidth / 2.0 + 2);
     QPainter p(&image_);
     centreOnPixels(p);
     p.setPen(pen(colour, penWidth));

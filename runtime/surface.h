@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QRect>
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace rt {
@@ -24,9 +26,28 @@ public:
     // clear(). Readers use pixels(), which leaves clear() its shortcut.
     QImage& image() {
         restoreAll_ = true;
+        unshown_ = image_.rect();
+        ++writes_;
+        return image_;
+    }
+    // For writing inside `area` only.
+    QImage& image(const QRect& area) {
+        touch(area, 0);
         return image_;
     }
     const QImage& pixels() const { return image_; }
+    // When the pixels are known to be the picture except inside the areas
+    // drawn on since the last clear(): the picture, else nullptr.
+    const QImage* pictureUnderDrawing() const {
+        const bool known = !restoreAll_ && picture_ && picture_->size() == image_.size() &&
+                           picture_->format() == image_.format();
+        return known ? picture_ : nullptr;
+    }
+    const std::vector<QRect>& drawnAreas() const { return touched_; }
+    // The area changed since the last call, for the screen to catch up with.
+    QRect takeUnshown() { return std::exchange(unshown_, QRect()); }
+    // Changes with every write to the pixels.
+    std::uint64_t writes() const { return writes_; }
     HDC hdc() const { return hdc_; }
     int stretchMode() const { return stretchMode_; }
     void setStretchMode(int mode) { stretchMode_ = mode; }
@@ -64,9 +85,10 @@ public:
     void setRecorder(std::vector<Call>* calls) { recorder_ = calls; }
 
 private:
-    // Notes an area drawn on since the last clear(), `margin` pixels wider
-    // on every side.
+    // Notes an area written, `margin` pixels wider on every side: for the
+    // screen, and for clear() as drawn on since the last clear().
     void touch(const QRectF& area, qreal margin);
+    void touchLine(const QPointF& a, const QPointF& b, qreal margin);
 
     QImage image_;
     Colour background_;
@@ -77,6 +99,8 @@ private:
     // everything.
     std::vector<QRect> touched_;
     bool restoreAll_ = true;
+    QRect unshown_;
+    std::uint64_t writes_ = 0;
     std::vector<Call>* recorder_ = nullptr;
 };
 

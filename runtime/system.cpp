@@ -1,10 +1,12 @@
 #include "system.h"
 
+#include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
 
 #include <cstring>
+#include <limits>
 
 namespace rt {
 
@@ -12,7 +14,23 @@ namespace {
 
 class LocalClock : public SystemClock {
 public:
-    std::int32_t msecsSinceMidnight() const override { return QTime::currentTime().msecsSinceStartOfDay(); }
+    std::int32_t msecsSinceMidnight() const override {
+        // Each question for the local time has the C library look at the
+        // zone file again; a zone's offset from UTC changes only on a whole
+        // second, so it is asked for once a second.
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const qint64 second = now >= 0 ? now / 1000 : (now - 999) / 1000;
+        if (second != second_) {
+            second_ = second;
+            offset_ = qint64(QDateTime::fromSecsSinceEpoch(second).offsetFromUtc()) * 1000;
+        }
+        constexpr qint64 day = 24 * 60 * 60 * 1000;
+        return std::int32_t(((now + offset_) % day + day) % day);
+    }
+
+private:
+    mutable qint64 second_ = std::numeric_limits<qint64>::min();
+    mutable qint64 offset_ = 0;  // milliseconds
 };
 
 const LocalClock localClock;

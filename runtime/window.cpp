@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace rt {
@@ -36,6 +37,24 @@ std::int16_t shiftOf(Qt::KeyboardModifiers m) {
     if (m & Qt::ControlModifier) r |= vbCtrlMask;
     if (m & Qt::AltModifier) r |= vbAltMask;
     return r;
+}
+
+// Shows the part of a persistent image that the paint event asks for. Qt's
+// raster engine splits an image drawn through a clip of more than one
+// rectangle (the elliptic window mask makes most clips so) across its thread
+// pool once it spans about a hundred rows, and waking those threads every
+// tick costs more than the copy itself; bands of fewer rows stay on this
+// thread.
+void paintSurface(QWidget* widget, const Surface& surface, const QPaintEvent* e) {
+    constexpr int kBandRows = 64;
+    QPainter p(widget);
+    for (const QRect& r : e->region()) {
+        const QRect area = r & surface.pixels().rect();
+        for (int y = area.top(); y <= area.bottom(); y += kBandRows) {
+            const QRect band(area.left(), y, area.width(), std::min(kBandRows, area.bottom() + 1 - y));
+            p.drawImage(band.topLeft(), surface.pixels(), band);
+        }
+    }
 }
 
 }  // namespace
@@ -68,11 +87,8 @@ FormWindow::FormWindow(Form& form) : QWidget(nullptr), form_(form) {
     setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
-void FormWindow::paintEvent(QPaintEvent*) {
-    if (Surface* s = form_.surface()) {
-        QPainter p(this);
-        p.drawImage(0, 0, s->pixels());
-    }
+void FormWindow::paintEvent(QPaintEvent* e) {
+    if (Surface* s = form_.surface()) paintSurface(this, *s, e);
 }
 
 void FormWindow::closeEvent(QCloseEvent* e) {
@@ -87,11 +103,8 @@ PictureWidget::PictureWidget(PictureBox& box, QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PictureWidget::paintEvent(QPaintEvent*) {
-    if (Surface* s = box_.surface()) {
-        QPainter p(this);
-        p.drawImage(0, 0, s->pixels());
-    }
+void PictureWidget::paintEvent(QPaintEvent* e) {
+    if (Surface* s = box_.surface()) paintSurface(this, *s, e);
 }
 
 namespace {
