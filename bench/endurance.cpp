@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     const std::int64_t sizeEvery = sizeChanges > 0 ? std::max<std::int64_t>(1, end / sizeChanges) : end + 1;
     const std::int64_t chimeEvery = chimes > 0 ? std::max<std::int64_t>(1, end / chimes) : end + 1;
     std::int64_t elapsed = 0, nextSize = 0, nextChime = 0;
+    long atMediumKb = -1, firstHourKb = -1;
     long ticks = 0, afterFirstHourKb = -1, largestMidnightJump = 0, midnights = 0, sized = 0;
     auto& menu = prefs.get();
     // Allocated up front, so that keeping the last picture does not count as growth.
@@ -106,7 +107,13 @@ int main(int argc, char** argv) {
             switch (sized % 3) {
             case 0: menu.ClockLarge_Click(); break;
             case 1: menu.ClockSmall_Click(); break;
-            case 2: menu.ClockMedium_Click(); break;
+            case 2:
+                menu.ClockMedium_Click();
+                // Memory is compared at the same point of the size cycle:
+                // each size keeps buffers of its own size while it is shown.
+                atMediumKb = residentKb();
+                if (afterFirstHourKb < 0 && elapsed >= 3600 * 1000) afterFirstHourKb = atMediumKb;
+                break;
             }
         }
         for (; nextChime <= elapsed; nextChime += chimeEvery) form.Timer2_Timer();
@@ -123,13 +130,14 @@ int main(int argc, char** argv) {
             haveBefore = true;
         }
         if (ticks % 100 == 0) app.processEvents();
-        if (afterFirstHourKb < 0 && elapsed >= 3600 * 1000) afterFirstHourKb = residentKb();
+        if (firstHourKb < 0 && elapsed >= 3600 * 1000) firstHourKb = residentKb();
         if (trace && elapsed % (6 * 3600 * 1000) == 0)
             std::printf("%5.1f h: %ld kB\n", double(elapsed) / 3.6e6, residentKb());
         elapsed += (nearMidnight || elapsed < 3600 * 1000) ? 100 : 10000;
     }
     app.processEvents();
-    const long endKb = residentKb();
+    const long endKb = sizeChanges > 0 ? atMediumKb : residentKb();
+    if (sizeChanges == 0) afterFirstHourKb = firstHourKb;
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("simulated %.1f h in %ld ticks, %ld size changes, %zu chimes, in %.1f s\n", hours, ticks, sized,
