@@ -245,12 +245,6 @@ bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, con
     const std::uint32_t total = across.total * down.total;
     const std::uint8_t* rows[kMostTaps];
     for (const Run& run : runs) {
-        const int from = across.first[run.x0] * 4;
-        const int to = (across.first[run.x1 - 1] + across.count[run.x1 - 1]) * 4;
-        for (int k = 0; k < down.count[run.y]; ++k)
-            for (int i = from; i < to + 64; i += 64) __builtin_prefetch(src + (down.first[run.y] + k) * srcStride + i);
-    }
-    for (const Run& run : runs) {
         const int y = run.y;
         // Only the source columns under this run's pixels.
         const int from = across.first[run.x0] * 4;
@@ -345,6 +339,23 @@ void runsOver(const std::vector<QRect>& drawn, const QRect& from) {
     runs.resize(kept);
 }
 
+// Asks memory for the source rows under scratch.runs before they are
+// summed: after a tick's pause they are seldom in the cache, and asked for
+// together they arrive far sooner than one after another. Worth it for the
+// few runs under what a tick draws, not for a whole stretch, whose rows
+// would not stay in the cache until they are read.
+void prefetchRuns(const QImage& src, const QRect& from) {
+    for (const Run& run : scratch.runs) {
+        const int begin = (from.x() + scratch.across.first[run.x0]) * 4;
+        const int end = (from.x() + scratch.across.first[run.x1 - 1] + scratch.across.count[run.x1 - 1]) * 4;
+        for (int k = 0; k < scratch.down.count[run.y]; ++k) {
+            const uchar* row = src.constScanLine(from.y() + scratch.down.first[run.y] + k);
+            for (int i = begin; i < end; i += 64) __builtin_prefetch(row + i);
+            __builtin_prefetch(row + end - 1);
+        }
+    }
+}
+
 // The pixels of scratch.runs, from the `from` part of `src`, into the
 // destination whose top-left pixel is at `out`.
 void stretchRuns(const QImage& src, const QRect& from, std::uint8_t* out, qsizetype outStride, bool portable) {
@@ -414,6 +425,7 @@ bool halftoneStretchOver(const QImage& picture, const std::vector<QRect>& drawn,
         std::memcpy(out + run.y * dst.bytesPerLine() + run.x0 * 4, bare.image.constScanLine(run.y) + run.x0 * 4,
                     std::size_t(run.x1 - run.x0) * 4);
     runsOver(drawn, from);
+    prefetchRuns(src, from);
     stretchRuns(src, from, out, dst.bytesPerLine(), portable);
     bare.drawn.swap(scratch.runs);
     return true;
