@@ -61,11 +61,7 @@ start_x
 
 # Quit while a chime plays. The sounds last longer than the tick, so from the
 # first tick on one is always playing.
-CLOCK=$(realpath "$CLOCK")
-cd "$E2E_TMP"
-export CLOCK_TIMER_INTERVAL_Timer2=1000
-start_clock
-unset CLOCK_TIMER_INTERVAL_Timer2
+start_chiming_clock
 W=$(clock_window)
 wait_playing || fail "no chime reached the sound server: $(pactl list short sink-inputs)"
 open_menu "quit while chiming"

@@ -57,6 +57,14 @@ start_clock() {
     E2E_PIDS+=($CLOCK_PID)
 }
 
+# Starts the clock from the test's own folder (so it finds its sounds beside
+# itself, not in the working directory) with the chime every second.
+start_chiming_clock() {
+    CLOCK=$(realpath "$CLOCK")
+    cd "$E2E_TMP"
+    CLOCK_TIMER_INTERVAL_Timer2=1000 start_clock "$@"
+}
+
 # Prints the id of the clock's visible top-level window once it is mapped.
 clock_window() {
     local i id

@@ -11,11 +11,7 @@ quiet=$(rms_of "$E2E_TMP/quiet.wav")
 
 start_x
 # Run from a folder without sounds: the clock finds them beside itself.
-CLOCK=$(realpath "$CLOCK")
-cd "$E2E_TMP"
-export CLOCK_TIMER_INTERVAL_Timer2=1000
-start_clock
-unset CLOCK_TIMER_INTERVAL_Timer2
+start_chiming_clock
 clock_window >/dev/null
 record_sink 4 "$E2E_TMP/chime.wav"
 loud=$(rms_of "$E2E_TMP/chime.wav")
