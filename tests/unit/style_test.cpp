@@ -24,7 +24,7 @@ namespace {
 // A control with the focus, as the operations reach it: by name.
 class FakeControl : public rt::Object {
 public:
-    explicit FakeControl(Variant value = {}) : value(std::move(value)) {}
+    explicit FakeControl(Variant initial = {}) : value(std::move(initial)) {}
     Variant Get(const std::string& member) override { return member == "Value" ? value : Object::Get(member); }
     void Let(const std::string& member, const Variant& v) override {
         if (member != "BackColor") return Object::Let(member, v);
