@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace rt {
 
@@ -277,6 +278,20 @@ void PictureBox::postMouseMove() {
 
 // ---- Timer ----
 
+namespace {
+std::map<std::string, int>& timerIntervals() {
+    static std::map<std::string, int> intervals;
+    return intervals;
+}
+}  // namespace
+
+void setTimerInterval(const std::string& timerName, int ms) {
+    if (ms > 0)
+        timerIntervals()[timerName] = ms;
+    else
+        timerIntervals().erase(timerName);
+}
+
 Timer::Timer(Form& owner, std::string name) : form_(owner), name_(std::move(name)) { owner.registerControl(this); }
 
 Timer::~Timer() = default;
@@ -285,12 +300,8 @@ void Timer::create(QWidget* parent) {
     if (interval_ <= 0) return;
     timer_ = new QTimer(parent);
     timer_->setObjectName(QString::fromStdString(name_));
-    // Test hook: CLOCK_TIMER_INTERVAL_<timer name>=<ms> makes e.g. the minute
-    // chime tick within seconds under an end-to-end test. Interval() still
-    // reports the design value.
-    bool overridden = false;
-    const int ms = qEnvironmentVariableIntValue(("CLOCK_TIMER_INTERVAL_" + name_).c_str(), &overridden);
-    timer_->setInterval(overridden && ms > 0 ? ms : interval_);
+    const auto overridden = timerIntervals().find(name_);
+    timer_->setInterval(overridden != timerIntervals().end() ? overridden->second : interval_);
     const std::string procedure = name_ + "_Timer";
     QObject::connect(timer_, &QTimer::timeout, timer_, [this, procedure] {
         if (OnTimer) raiseEvent(procedure.c_str(), OnTimer);

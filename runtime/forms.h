@@ -147,6 +147,11 @@ private:
     QWidget* widget_ = nullptr;
 };
 
+// Test seam: timers of this name that start from now on tick every ms
+// milliseconds instead of at their design interval, which Interval() still
+// reports; ms <= 0 removes the override. The program itself never calls it.
+void setTimerInterval(const std::string& timerName, int ms);
+
 // An interval timer; ticks from the form's load until its unload.
 class Timer {
 public:

@@ -1,10 +1,13 @@
 # Shared by the end-to-end tests: a private X server, an optional window
 # manager, and ways to find and look at the clock's window.
-# Usage in a test: source "$(dirname "$0")/lib.sh"; CLOCK=$1.
+# Usage in a test: source "$(dirname "$0")/lib.sh"; CLOCK=$1, and
+# CLOCK_TEST_BUILD the clock whose timers a test can speed up (by default
+# the one beside CLOCK).
 
 set -euo pipefail
 
 CLOCK=${1:?usage: $0 path/to/clock}
+CLOCK_TEST_BUILD=${CLOCK_TEST_BUILD:-$(dirname "$CLOCK")/clock_under_test}
 E2E_TMP=$(mktemp -d)
 E2E_PIDS=()
 
@@ -57,12 +60,25 @@ start_clock() {
     E2E_PIDS+=($CLOCK_PID)
 }
 
-# Starts the clock from the test's own folder (so it finds its sounds beside
-# itself, not in the working directory) with the chime every second.
+# Makes the following start_clock calls start the test build, its chime
+# every $1 ms.
+use_test_build() {
+    [ -x "$CLOCK_TEST_BUILD" ] || fail "the test build $CLOCK_TEST_BUILD is not built"
+    CLOCK=$(realpath "$CLOCK_TEST_BUILD")
+    export CLOCK_TIMER_INTERVAL_Timer2=$1
+}
+
+# Starts the test build from the test's own folder (so it finds its sounds
+# beside itself, not in the working directory) with the chime every second.
+# Later start_clock calls start the real clock again.
 start_chiming_clock() {
-    CLOCK=$(realpath "$CLOCK")
+    local real
+    real=$(realpath "$CLOCK")
     cd "$E2E_TMP"
-    CLOCK_TIMER_INTERVAL_Timer2=1000 start_clock "$@"
+    use_test_build 1000
+    start_clock "$@"
+    CLOCK=$real
+    unset CLOCK_TIMER_INTERVAL_Timer2
 }
 
 # Prints the id of the clock's visible top-level window once it is mapped.

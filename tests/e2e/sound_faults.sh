@@ -25,6 +25,7 @@ prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:[A-Z]*=//p' "$CLOCK_BUILD_DIR/CMakeCach
 [ ! -e "${prefix:-/usr/local}/share/clock/sounds/Crow.wav" ] ||
     fail "an installed clock's sounds in ${prefix:-/usr/local}/share/clock/sounds would be found: no file can be missing"
 mkdir -p "$BIN"
+use_test_build 1000
 cp "$CLOCK" "$BIN/clock"
 CLOCK=$BIN/clock
 
@@ -109,9 +110,7 @@ run_case() {
         mkdir -p -m 700 "$XDG_RUNTIME_DIR" "$HOME"
     fi
     start_x
-    export CLOCK_TIMER_INTERVAL_Timer2=1000
     start_clock
-    unset CLOCK_TIMER_INTERVAL_Timer2
     W=$(clock_window)
 
     local a b

@@ -6,6 +6,7 @@
 source "$(dirname "$0")/lib.sh"
 
 INTERVAL_MS=6000
+use_test_build "$INTERVAL_MS"
 
 # Prints "id WxH+X+Y" of the clock's tooltip once it is shown.
 visible_tooltip() {
@@ -57,9 +58,7 @@ check_pale() {
 
 run_phase() {
     PHASE=$1
-    export CLOCK_TIMER_INTERVAL_Timer2=$INTERVAL_MS
     start_clock
-    unset CLOCK_TIMER_INTERVAL_Timer2
     local started
     started=$(date +%s%N)
     CLOCK_WIN=$(clock_window)

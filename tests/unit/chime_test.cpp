@@ -146,14 +146,15 @@ TEST_F(Chime, FirstTickComesAMinuteAfterTheLoadNotOnTheMinute) {
     EXPECT_EQ(Form1->Picture2.ToolTipText(), "I am a clock.");
 }
 
-// The test hook that speeds the timer up, and the timer driving the chime.
+// The seam the end-to-end tests speed the timer up with, and the timer
+// driving the chime.
 TEST(ChimeTimer, IntervalOverrideDrivesTheChimeFromTheTimer) {
     FakeClock clock;
     clock.set(9, 15, 0);
     FakeSound sound;
-    qputenv("CLOCK_TIMER_INTERVAL_Timer2", "30");
+    rt::setTimerInterval("Timer2", 30);
     Form1->Show();
-    qunsetenv("CLOCK_TIMER_INTERVAL_Timer2");
+    rt::setTimerInterval("Timer2", 0);
     EXPECT_EQ(Form1->Timer2.Interval(), 60000);
     QElapsedTimer waited;
     waited.start();
