@@ -79,8 +79,13 @@ std::string findSoundFile(const std::string& ansiName) {
     if (name.contains(QLatin1Char('/'))) return isFile(name) ? ansiName : std::string();
 
     QStringList dirs{QDir::currentPath()};
-    if (QCoreApplication::instance()) dirs << QCoreApplication::applicationDirPath();
-    if (*CLOCK_SOUND_DIR) dirs << QString::fromUtf8(CLOCK_SOUND_DIR);
+    if (QCoreApplication::instance()) {
+        const QDir programDir(QCoreApplication::applicationDirPath());
+        dirs << programDir.path();
+        // The installed folder is found from the program's own place, so that
+        // an installation under any prefix finds its sounds.
+        if (*CLOCK_SOUND_DIR) dirs << programDir.filePath(QString::fromUtf8(CLOCK_SOUND_DIR));
+    }
     for (const QString& dir : dirs) {
         const QString p = QDir(dir).filePath(name);
         if (isFile(p)) return p.toLocal8Bit().toStdString();
