@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QMoveEvent>
+#include <QShowEvent>
 #include <QPainter>
 #include <QWindow>
 
@@ -96,6 +98,17 @@ void FormWindow::closeEvent(QCloseEvent* e) {
     // goes ahead removes this window itself.
     e->ignore();
     raiseEvent("Form_QueryUnload", [this] { form_.unload(vbFormControlMenu); });
+}
+
+void FormWindow::moveEvent(QMoveEvent* e) {
+    // Only the window system's reports say where the window is; a move the
+    // program makes reaches here at once, before the window has gone.
+    if (e->spontaneous()) form_.noteWindowPosition(e->pos().x(), e->pos().y());
+}
+
+void FormWindow::showEvent(QShowEvent* e) {
+    // Sent before Qt maps the window; the spontaneous one comes after.
+    if (!e->spontaneous()) form_.windowAboutToShow();
 }
 
 
