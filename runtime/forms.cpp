@@ -307,8 +307,8 @@ void Timer::create(QWidget* parent) {
     const int ms = qEnvironmentVariableIntValue(("CLOCK_TIMER_INTERVAL_" + name_).c_str(), &overridden);
     timer_->setInterval(overridden && ms > 0 ? ms : interval_);
     // Qt's default timer puts a long interval's timeout on a whole second
-    // (a minute may come most of a second early or late); a precise one
-    // costs a little on every tick, which counts only for short intervals.
+    // of its own clock, so a minute may come up to a second early; a precise
+    // one costs a little on every tick, which counts only for short ones.
     timer_->setTimerType(interval_ >= 1000 ? Qt::PreciseTimer : Qt::CoarseTimer);
     const std::string procedure = name_ + "_Timer";
     QObject::connect(timer_, &QTimer::timeout, timer_, [this, procedure] {
@@ -457,9 +457,9 @@ void Form::placeWindow() {
         window_->move(to);  // taken when the window is mapped
         return;
     }
-    // Qt reports a move of its own only when it comes after a later one, and
-    // a window manager may answer one late or not at all: a request that old
-    // is over.
+    // Some requests are never reported (Qt keeps quiet about a move that
+    // lands where it expects the window, and a window manager may answer
+    // late or not at all): after a few seconds one is taken as done.
     const auto now = std::chrono::steady_clock::now();
     std::erase_if(requested_, [now](const Requested& r) { return now - r.at > std::chrono::seconds(3); });
     const QPoint bound = requested_.empty() ? window_->pos() : QPoint(requested_.back().x, requested_.back().y);
@@ -645,8 +645,8 @@ int run(int argc, char** argv, void (*Main)()) {
     // With fewer colours Qt draws nothing at all, and says so for ever.
     if (QScreen* screen = app.primaryScreen(); screen && screen->depth() < 15) {
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "clock: cannot draw on the display%s%s%s: it has %d-bit colour, the clock needs 15 or more\n",
-                     display ? " \"" : "", display ? display : "", display ? "\"" : "", screen->depth());
+        std::fprintf(stderr, "clock: cannot draw on the display \"%s\": it has %d-bit colour, 15 or more are needed\n",
+                     display ? display : "", screen->depth());
         return 1;
     }
     // Another program destroyed the window: the form goes as if closed, and

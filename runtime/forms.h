@@ -260,7 +260,8 @@ public:
     void setActiveControl(Object* control) { activeControl_ = control; }
     int pixelLeft() const;
     int pixelTop() const;
-    // The window system reports where the window now is, in pixels.
+    // The window system reports where the window now is, in pixels: the one
+    // way the window's real position reaches Left and Top.
     void noteWindowPosition(int x, int y);
     // The window is about to be mapped on the screen.
     void windowAboutToShow();

@@ -8,8 +8,8 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QMoveEvent>
-#include <QShowEvent>
 #include <QPainter>
+#include <QShowEvent>
 #include <QWindow>
 
 #include <algorithm>
@@ -101,8 +101,9 @@ void FormWindow::closeEvent(QCloseEvent* e) {
 }
 
 void FormWindow::moveEvent(QMoveEvent* e) {
-    // Only the window system's reports say where the window is; a move the
-    // program makes reaches here at once, before the window has gone.
+    // Only the window system's reports say where the window is; the move
+    // the program makes itself arrives here at once, before the window has
+    // gone anywhere.
     if (e->spontaneous()) form_.noteWindowPosition(e->pos().x(), e->pos().y());
 }
 

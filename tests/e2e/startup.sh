@@ -40,7 +40,8 @@ cover_with_another_window() {
             reddish "$(pixel_at "$shot" $((168 + dx)) $((155 + dy)))" && hits=$((hits + 1))
         done
     done
-    [ "$hits" -ge 5 ] || fail "openbox: the window raised over the clock covers it (middle pixel $(pixel_at "$shot" 168 155))"
+    [ "$hits" -ge 5 ] ||
+        fail "openbox: the window raised over the clock covers it (middle pixel $(pixel_at "$shot" 168 155))"
 }
 
 check_clock() {

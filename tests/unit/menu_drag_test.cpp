@@ -17,7 +17,6 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
-#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -240,23 +239,6 @@ TEST_F(Drag, PositionsAreMeasuredFromWhereTheFaceIsNow) {
     EXPECT_EQ(xs[0], 30);
 }
 
-// Something else moved the window (a window manager, another program): the
-// next drag starts from where the window is, not from where the program
-// last put it.
-TEST_F(MenuDrag, LeftAndTopFollowAMoveFromOutside) {
-    Form1->window()->windowHandle()->setPosition(400, 300);
-    runEventsFor(50);
-    EXPECT_EQ(Form1->Left(), 6000.0f);
-    EXPECT_EQ(Form1->Top(), 4500.0f);
-
-    mouseDown(rt::vbLeftButton, 40, 40);
-    mouseMove(rt::vbLeftButton, 70, 55);
-    EXPECT_EQ(Form1->Left(), 6030.0f);
-    EXPECT_EQ(Form1->Top(), 4515.0f);
-    runEventsFor(50);
-    EXPECT_EQ(Form1->window()->pos(), QPoint(402, 301));
-}
-
 // ---- The menu trigger ----
 
 TEST_F(MenuDrag, OnlyARightReleaseOpensTheMenuAndLoadsTheMenuFormOnce) {
@@ -325,34 +307,6 @@ TEST_F(MenuDrag, PopupShowsTheFiveEntriesAndRaisesTheChosenOne) {
     EXPECT_EQ(separators, (std::vector<bool>{false, false, false, true, false}));
     EXPECT_TRUE(title.isEmpty()) << "the menu's own caption must not show";
     EXPECT_EQ(Form1->ScaleWidth(), 333) << "the third entry, Large, was not raised";
-}
-
-// Qt's menu takes the release of any button on an item as its choice; the
-// clock's menu is chosen from with the left button only.
-TEST_F(MenuDrag, OnlyALeftClickOnAnItemChoosesIt) {
-    bool openAfterOtherButtons = false;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
-        const QPoint at = menu->actionGeometry(menu->actions().at(0)).center();  // "Small"
-        const auto click = [&](Qt::MouseButton button) {
-            QMouseEvent press(QEvent::MouseButtonPress, at, menu->mapToGlobal(at), button, button, Qt::NoModifier);
-            QMouseEvent release(QEvent::MouseButtonRelease, at, menu->mapToGlobal(at), button, Qt::NoButton,
-                                Qt::NoModifier);
-            QCoreApplication::sendEvent(menu, &press);
-            QCoreApplication::sendEvent(menu, &release);
-        };
-        click(Qt::RightButton);
-        click(Qt::MiddleButton);
-        openAfterOtherButtons = menu->isVisible();
-        click(Qt::LeftButton);
-    });
-    QTimer::singleShot(3000, [] {
-        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
-    });
-    mouseUp(rt::vbRightButton);
-    EXPECT_TRUE(openAfterOtherButtons) << "a right or middle click closed the menu";
-    EXPECT_EQ(Form1->ScaleWidth(), 133) << "a left click on Small did not choose it";
 }
 
 // ---- Sizes ----
