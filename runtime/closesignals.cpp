@@ -28,6 +28,7 @@ void onSignal(int) {
 }
 
 void closeEveryForm() {
+    // Signals that came together are one request.
     char buffer[64];
     while (read(wakeUp[0], buffer, sizeof buffer) > 0) {
     }
