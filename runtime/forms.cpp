@@ -1,16 +1,20 @@
 #include "forms.h"
 
+#include "closesignals.h"
 #include "commondialog.h"
 #include "surface.h"
 #include "window.h"
+#include "x11.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QRegion>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -56,10 +60,21 @@ PopupChooser& popupChooser() {
     return chooser;
 }
 
+// Qt's menu chooses on the release of any button; a pop-up menu is chosen
+// from with the left one. A press of any button outside still dismisses it.
+class LeftButtonChooses : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        return e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton;
+    }
+};
+
 // The menu's items at the pointer; its own caption is never shown. Returns
 // the item chosen, or nullptr when the menu was dismissed.
 Menu* popUp(Menu& menu) {
+    LeftButtonChooses leftButton;
     QMenu popup;
+    popup.installEventFilter(&leftButton);
     std::vector<std::pair<QAction*, Menu*>> actions;
     for (Menu* item : menu.items()) {
         if (item->Caption() == "-") popup.addSeparator();
@@ -302,6 +317,10 @@ void Timer::create(QWidget* parent) {
     timer_->setObjectName(QString::fromStdString(name_));
     const auto overridden = timerIntervals().find(name_);
     timer_->setInterval(overridden != timerIntervals().end() ? overridden->second : interval_);
+    // Qt's default timer puts a long interval's timeout on a whole second
+    // of its own clock, so a minute may come up to a second early; a precise
+    // one costs a little on every tick, which counts only for short ones.
+    timer_->setTimerType(interval_ >= 1000 ? Qt::PreciseTimer : Qt::CoarseTimer);
     const std::string procedure = name_ + "_Timer";
     QObject::connect(timer_, &QTimer::timeout, timer_, [this, procedure] {
         if (OnTimer) raiseEvent(procedure.c_str(), OnTimer);
@@ -361,6 +380,7 @@ void Form::load() {
     InitializeComponent();
     drawWidth_ = 1;
     held_ = nullptr;
+    requested_.clear();
 
     window_ = new FormWindow(*this);
     Qt::WindowFlags flags = Qt::Window;
@@ -406,6 +426,7 @@ void Form::unload(std::int16_t mode) {
     window_ = nullptr;
     surface_.reset();
     held_ = nullptr;
+    requested_.clear();
     auto& forms = loadedForms();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     state_ = State::NotLoaded;
@@ -441,7 +462,42 @@ float Form::Height() { ensureLoaded(); return float(h_) * twipsPerPixelY(); }
 float Form::ScaleWidth() { ensureLoaded(); return float(w_); }
 float Form::ScaleHeight() { ensureLoaded(); return float(h_); }
 
-void Form::placeWindow() { window_->move(pixelLeft(), pixelTop()); }
+void Form::placeWindow() {
+    const QPoint to(pixelLeft(), pixelTop());
+    if (!window_->isVisible()) {
+        window_->move(to);  // taken when the window is mapped
+        return;
+    }
+    // Some requests are never reported (Qt keeps quiet about a move that
+    // lands where it expects the window, and a window manager may answer
+    // late or not at all): after a few seconds one is taken as done.
+    const auto now = std::chrono::steady_clock::now();
+    std::erase_if(requested_, [now](const Requested& r) { return now - r.at > std::chrono::seconds(3); });
+    const QPoint bound = requested_.empty() ? window_->pos() : QPoint(requested_.back().x, requested_.back().y);
+    if (bound == to) return;
+    requested_.push_back({to.x(), to.y(), now});
+    // Qt takes the last position reported as where the window is, and
+    // drops a move to it even while the window is on its way elsewhere.
+    if (window_->pos() != to) window_->move(to);
+    else window_->windowHandle()->setFramePosition(to);
+}
+
+void Form::noteWindowPosition(int x, int y) {
+    const auto own = std::find_if(requested_.begin(), requested_.end(),
+                                  [x, y](const Requested& r) { return r.x == x && r.y == y; });
+    if (own != requested_.end()) {
+        // The server carries out requests in order: every earlier one is
+        // done with.
+        requested_.erase(requested_.begin(), own + 1);
+        return;
+    }
+    // Moved by the window manager or another program: from now on this is
+    // where the window is, and the next drag starts from here.
+    left_ = float(x) * twipsPerPixelX();
+    top_ = float(y) * twipsPerPixelY();
+    // Moves of ours still on their way would carry the window off again.
+    if (!requested_.empty()) placeWindow();
+}
 
 void Form::afterMove(bool moved) {
     // The system this stands in for reports a mouse move when the window
@@ -488,6 +544,12 @@ void Form::setHeight(float twips) {
 }
 
 void Form::noteMouseHeld(PictureBox* box) { held_ = box; }
+
+void Form::windowAboutToShow() {
+    // Desktops read the task-bar button from the window's state when they
+    // take the window on, and Qt keeps what is there when it maps it.
+    if (!showInTaskbar_) leaveOutOfTaskbar(window_);
+}
 
 void Form::Cls() { ensureLoaded(); surface_->clear(); }
 
@@ -584,11 +646,26 @@ int run(int argc, char** argv, void (*Main)()) {
     // the connection.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     previousHandler = qInstallMessageHandler(startupMessages);
+    CloseSignals::hold();
     startingUp = true;
     QApplication app(argc, argv);
     startingUp = false;
     app.setApplicationName("Clock");
     app.setQuitOnLastWindowClosed(false);
+    CloseSignals closeSignals;
+    // With fewer colours Qt draws nothing at all, and says so for ever.
+    if (QScreen* screen = app.primaryScreen(); screen && screen->depth() < 15) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "clock: cannot draw on the display \"%s\": it has %d-bit colour, 15 or more are needed\n",
+                     display ? display : "", screen->depth());
+        return 1;
+    }
+    // Another program destroyed the window: the form goes as if closed, and
+    // with it, for the clock, the program.
+    watchDestroyedWindows([](QWidget* window) {
+        if (auto* form = dynamic_cast<FormWindow*>(window))
+            raiseEvent("Form_QueryUnload", [form] { form->form().unload(vbAppTaskManager); });
+    });
 
     programRunning = true;
     raiseEvent("Main", Main);

@@ -6,6 +6,7 @@
 #include "gdi.h"
 #include "vb.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -264,6 +265,11 @@ public:
     void setActiveControl(Object* control) { activeControl_ = control; }
     int pixelLeft() const;
     int pixelTop() const;
+    // The window system reports where the window now is, in pixels: the one
+    // way the window's real position reaches Left and Top.
+    void noteWindowPosition(int x, int y);
+    // The window is about to be mapped on the screen.
+    void windowAboutToShow();
 
 protected:
     // Design values: the form's own and its controls', set before load.
@@ -289,7 +295,15 @@ private:
     std::string caption_;
     Colour backColor_ = 0x8000000F;
     std::int16_t drawWidth_ = 1;
-    float left_ = 0, top_ = 0;  // twips, as last written
+    // Twips: as last written, or where the window was put from outside.
+    float left_ = 0, top_ = 0;
+    // Places the program asked for that the window system has not yet
+    // reported: a report of one is the program's own move arriving late.
+    struct Requested {
+        int x, y;
+        std::chrono::steady_clock::time_point at;
+    };
+    std::vector<Requested> requested_;
     int w_ = 0, h_ = 0;         // client area, pixels
     std::unique_ptr<Surface> surface_;
     QWidget* window_ = nullptr;

@@ -7,7 +7,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
+#include <QShowEvent>
 #include <QWindow>
 
 #include <algorithm>
@@ -96,6 +98,18 @@ void FormWindow::closeEvent(QCloseEvent* e) {
     // goes ahead removes this window itself.
     e->ignore();
     raiseEvent("Form_QueryUnload", [this] { form_.unload(vbFormControlMenu); });
+}
+
+void FormWindow::moveEvent(QMoveEvent* e) {
+    // Only the window system's reports say where the window is; the move
+    // the program makes itself arrives here at once, before the window has
+    // gone anywhere.
+    if (e->spontaneous()) form_.noteWindowPosition(e->pos().x(), e->pos().y());
+}
+
+void FormWindow::showEvent(QShowEvent* e) {
+    // Sent before Qt maps the window; the spontaneous one comes after.
+    if (!e->spontaneous()) form_.windowAboutToShow();
 }
 
 

@@ -18,6 +18,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override;
     void closeEvent(QCloseEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     Form& form_;

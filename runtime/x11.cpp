@@ -1,6 +1,8 @@
 #include "x11.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 
 #if QT_CONFIG(xcb)
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace rt {
@@ -75,9 +78,66 @@ void keepAboveUnmanaged(QWidget* window, bool onTop) {
     xcb_flush(c);
 }
 
+namespace {
+
+// The offscreen platform answers for X11 too, without a connection.
+xcb_connection_t* xcbConnection() {
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+}  // namespace
+
+void leaveOutOfTaskbar(QWidget* window) {
+    xcb_connection_t* c = xcbConnection();
+    if (!c) return;
+    const auto w = xcb_window_t(window->winId());
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t skip = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    std::vector<std::uint32_t> states = property32(c, w, state, XCB_ATOM_ATOM);
+    if (std::find(states.begin(), states.end(), skip) != states.end()) return;
+    states.push_back(skip);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32, std::uint32_t(states.size()),
+                        states.data());
+    xcb_flush(c);
+}
+
+namespace {
+
+class DestroyWatch : public QAbstractNativeEventFilter {
+public:
+    explicit DestroyWatch(std::function<void(QWidget*)> onDestroyed) : onDestroyed_(std::move(onDestroyed)) {}
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_DESTROY_NOTIFY) return false;
+        const auto* destroyed = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
+        // A window the program destroys itself has left Qt's table by now.
+        QWidget* widget = QWidget::find(WId(destroyed->window));
+        if (widget && widget->isWindow()) QTimer::singleShot(0, widget, [this, widget] { onDestroyed_(widget); });
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> onDestroyed_;
+};
+
+}  // namespace
+
+void watchDestroyedWindows(std::function<void(QWidget*)> onDestroyed) {
+    static DestroyWatch* watch = nullptr;
+    if (!xcbConnection() || watch) return;
+    watch = new DestroyWatch(std::move(onDestroyed));
+    qGuiApp->installNativeEventFilter(watch);
+}
+
 #else
 
 void keepAboveUnmanaged(QWidget*, bool) {}
+void leaveOutOfTaskbar(QWidget*) {}
+void watchDestroyedWindows(std::function<void(QWidget*)>) {}
 
 #endif
 

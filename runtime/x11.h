@@ -1,6 +1,9 @@
-// What a window manager does for the clock's window when none is running.
-// Internal to the runtime.
+// What the runtime asks of an X11 display that Qt has no call for: the state
+// a window manager would keep when none runs, the task-bar button, and news
+// of a window destroyed by another program. Internal to the runtime.
 #pragma once
+
+#include <functional>
 
 class QWidget;
 
@@ -11,5 +14,13 @@ namespace rt {
 // window manager that starts later looks for it, and the window is raised.
 // With a window manager, or on another platform, this does nothing.
 void keepAboveUnmanaged(QWidget* window, bool onTop);
+
+// Asks desktops to show no task-bar button for the window. Must come after
+// the native window is made and before it is mapped.
+void leaveOutOfTaskbar(QWidget* window);
+
+// From now on, when another program destroys a top-level window of this
+// one, onDestroyed gets the window's widget, once the current event is over.
+void watchDestroyedWindows(std::function<void(QWidget*)> onDestroyed);
 
 }  // namespace rt

@@ -1,7 +1,8 @@
-# The clock ends cleanly when it is told to in the middle of something:
-# "Quit" chosen while a chime is playing, and a close request from outside
-# while its pop-up menu is open. Each time: status 0, within a second, and no
-# window of the clock left behind.
+# The clock ends cleanly when it is told to, in the middle of something or
+# from outside: "Quit" chosen while a chime is playing; a close request while
+# its pop-up menu is open; SIGTERM, SIGINT and SIGHUP, with and without the
+# menu open; its window destroyed by another program. Each time: status 0,
+# within a second, and no window of the clock left behind.
 source "$(dirname "$0")/lib.sh"
 
 WM_CLOSE=${CLOCK_BUILD_DIR:?}/tests/wm_close
@@ -71,7 +72,9 @@ expect_clean_end 1 "quit while chiming"
 note "quit while chiming: status 0, gone within a second"
 
 # A close request while the menu is open, with and without a window manager
-# (under one the menu holds the pointer and keyboard grabs).
+# (under one the menu holds the pointer and keyboard grabs); a signal, which
+# the desktop sends when the session ends and a terminal on Ctrl-C or when
+# it closes; and the window destroyed under the clock.
 for wm in bare openbox; do
     [ "$wm" = openbox ] && start_openbox
     start_clock
@@ -80,4 +83,21 @@ for wm in bare openbox; do
     "$WM_CLOSE" "$W" || fail "could not send WM_DELETE_WINDOW ($wm)"
     expect_clean_end 1 "close with the menu open ($wm)"
     note "close with the menu open ($wm): status 0, gone within a second"
+
+    for signal in TERM INT HUP; do
+        start_clock
+        W=$(clock_window)
+        [ "$signal" = TERM ] && open_menu "SIG$signal with the menu open ($wm)"
+        kill -s "$signal" "$CLOCK_PID"
+        expect_clean_end 1 "SIG$signal ($wm)"
+    done
+    note "SIGTERM (menu open), SIGINT, SIGHUP ($wm): status 0, gone within a second"
+
+    start_clock
+    W=$(clock_window)
+    xdotool windowclose "$W"
+    expect_clean_end 1 "window destroyed by another program ($wm)"
+    ! grep -q 'XCB error' "$E2E_TMP/clock.log" ||
+        fail "X errors on the way out ($wm): $(grep -m1 'XCB error' "$E2E_TMP/clock.log")"
+    note "window destroyed by another program ($wm): status 0, gone within a second"
 done

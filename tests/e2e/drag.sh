@@ -1,7 +1,9 @@
 # Dragging the clock by its face with xdotool: a drag with any button moves
 # the window after the pointer, and once the pointer rests the window comes
 # to rest with the grab point under it, within a second; only a right
-# release opens the menu. Once with no window manager, once under openbox.
+# release opens the menu; a drag after another program moved the window
+# starts where the window is. Once with no window manager, once under
+# openbox.
 source "$(dirname "$0")/lib.sh"
 
 # Number of visible override-redirect windows of the clock: its menu.
@@ -73,13 +75,23 @@ session() {
     [ "$(geometry_of "$W")" = "$here" ] || fail "the window moved after the button was released ($MODE)"
     [ "$(menus_open)" = 0 ] || fail "a left release opened the menu ($MODE)"
 
+    # Moved by another program: the next drag takes it on from there, not
+    # from where the clock last put itself.
+    xdotool windowmove "$W" 400 300
+    local i
+    for i in $(seq 40); do
+        [ "$(xy "$(geometry_of "$W")")" = "400 300" ] && break
+        sleep 0.05
+    done
+    [ "$(xy "$(geometry_of "$W")")" = "400 300" ] || fail "xdotool could not move the window ($MODE)"
+    drag 1 450 350 -132 -95
+
     drag 2 340 300 -120 -80
     sleep 0.3
     [ "$(menus_open)" = 0 ] || fail "a middle release opened the menu ($MODE)"
 
     # A right-button drag moves the clock first and opens the menu on release.
     drag 3 230 230 60 -40
-    local i
     for i in $(seq 40); do
         [ "$(menus_open)" = 1 ] && break
         sleep 0.05

@@ -22,14 +22,15 @@ trap e2e_cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "# $*"; }
 
-# Starts Xvfb on a free display and exports DISPLAY.
+# Starts Xvfb on a free display and exports DISPLAY. $1 is the screen's
+# size, $2 its bits a pixel.
 start_x() {
-    local size=${1:-800x600}
+    local size=${1:-800x600} depth=${2:-24}
     exec 3>"$E2E_TMP/display"
     # -noreset: by default the server resets when its last client leaves,
     # and a client connecting during the reset (the next clock, openbox)
     # is refused.
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_PIDS+=($!)
     local i
     for i in $(seq 100); do

@@ -1,7 +1,8 @@
 # The clock menu, driven with xdotool: a right release on the face opens it
 # at the pointer with its five entries; a left or middle release opens
-# nothing; the three sizes keep the top-left corner and the circle; Quit ends
-# the program with status 0. Once with no window manager, once under openbox.
+# nothing; only a left click on an entry chooses it; the three sizes keep the
+# top-left corner and the circle; Quit ends the program with status 0. Once
+# with no window manager, once under openbox.
 source "$(dirname "$0")/lib.sh"
 
 # "WxH+X+Y" of the clock's open pop-up (a visible window of the process
@@ -90,7 +91,22 @@ session() {
     [ -z "$(popup_geometry 0)" ] || fail "menu still open after Escape ($MODE)"
     wait_geometry 200x200+68+55
 
-    choose 168 155 Down Down Down Return
+    # On an entry, a right or a middle click chooses nothing; a left one does.
+    xdotool mousemove 168 155 click 3
+    g=$(popup_geometry 2)
+    [ -n "$g" ] || fail "a right click opened no menu ($MODE)"
+    local mx my
+    read -r mx my < <(echo "$g" | awk -F'[x+]' '{print $3 + 40, $4 + 11}')  # on "Small"
+    xdotool mousemove "$mx" "$my" click 3
+    sleep 0.3
+    xdotool click 2
+    sleep 0.3
+    [ -n "$(popup_geometry 1)" ] || fail "a right or middle click on an entry closed the menu ($MODE)"
+    [ "$(geometry_of "$W")" = 200x200+68+55 ] || fail "a right or middle click on Small chose it ($MODE)"
+    xdotool click 1
+    wait_geometry 133x133+68+55
+
+    choose 100 100 Down Down Down Return
     wait_geometry 333x333+68+55
     xwininfo -id "$W" -shape | grep -Eq 'Window shape extents: +33[23]x33[23]\+' \
         || fail "no circular shape at the large size: $(xwininfo -id "$W" -shape | grep -i shape) ($MODE)"

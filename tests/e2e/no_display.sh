@@ -1,5 +1,6 @@
-# With no display to open, the clock says so in one line on standard error
-# and exits with a non-zero status of its own (not by a signal, no core).
+# With no display to open, or one it cannot draw on (256 colours), the clock
+# says so in one line on standard error and exits with a non-zero status of
+# its own (not by a signal, no core).
 source "$(dirname "$0")/lib.sh"
 
 # A display number with no server behind it.
@@ -22,4 +23,8 @@ cd "$E2E_TMP"  # a core file, if any, would land here
 ulimit -c unlimited 2>/dev/null || true
 expect_refusal "DISPLAY unset" -u DISPLAY
 expect_refusal "DISPLAY $absent" DISPLAY="$absent"
+# Qt would draw nothing there and warn sixty times a second for ever.
+start_x 800x600 8
+mkdir -m 700 "$E2E_TMP/runtime"
+expect_refusal "8-bit display" XDG_RUNTIME_DIR="$E2E_TMP/runtime" timeout 5
 ! ls core* >/dev/null 2>&1 || fail "a core file was written"

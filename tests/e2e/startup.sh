@@ -1,7 +1,9 @@
 # The clock comes up as designed and goes down on a close request, both on
 # a bare X server and under a window manager: undecorated, 200 x 200 at
-# (68, 55), cut to the inscribed circle, above other windows, showing the
-# artwork; a WM_DELETE_WINDOW ends it with status 0 within a second.
+# (68, 55), cut to the inscribed circle, above other windows (under the
+# window manager also above one activated and raised over it), without a
+# task-bar button, showing the artwork; a WM_DELETE_WINDOW ends it with
+# status 0 within a second.
 source "$(dirname "$0")/lib.sh"
 
 WM_CLOSE=${CLOCK_BUILD_DIR:?}/tests/wm_close
@@ -13,6 +15,33 @@ reddish() {
     local r g b
     IFS=, read -r r g b <<<"$1"
     [ "$r" -ge 100 ] && [ "$r" -ge $((g + 40)) ] && [ "$r" -ge $((b + 60)) ]
+}
+
+# A blue window over the whole clock, activated and raised: the window
+# manager keeps the clock above it, and the screen shows that.
+cover_with_another_window() {
+    xmessage -geometry 400x320+0+0 -xrm '*background: blue' -xrm '*foreground: blue' -buttons '' cover &
+    E2E_PIDS+=($!)
+    local cover="" i shot=$E2E_TMP/covered.png
+    for i in $(seq 100); do
+        cover=$(xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | head -n1 || true)
+        [ -n "$cover" ] && break
+        sleep 0.05
+    done
+    [ -n "$cover" ] || fail "openbox: the covering window did not appear"
+    xdotool windowactivate --sync "$cover"
+    xdotool windowraise "$cover"
+    sleep 0.5
+    import -window root "$shot"
+    [ "$(pixel_at "$shot" 330 250)" = 0,0,255 ] || fail "openbox: no covering window beside the clock"
+    local hits=0 dx dy
+    for dx in -20 0 20; do
+        for dy in -20 0 20; do
+            reddish "$(pixel_at "$shot" $((168 + dx)) $((155 + dy)))" && hits=$((hits + 1))
+        done
+    done
+    [ "$hits" -ge 5 ] ||
+        fail "openbox: the window raised over the clock covers it (middle pixel $(pixel_at "$shot" 168 155))"
 }
 
 check_clock() {
@@ -43,6 +72,12 @@ check_clock() {
 
     xprop -id "$id" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE ||
         fail "$wm: _NET_WM_STATE_ABOVE not set: $(xprop -id "$id" _NET_WM_STATE)"
+    # Desktops leave out of the task bar a window that says so in its state;
+    # a utility window would be left out too, but not kept above.
+    xprop -id "$id" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR ||
+        fail "$wm: _NET_WM_STATE_SKIP_TASKBAR not set: $(xprop -id "$id" _NET_WM_STATE)"
+    xprop -id "$id" _NET_WM_WINDOW_TYPE | grep -q '_NET_WM_WINDOW_TYPE_NORMAL$' ||
+        fail "$wm: not a normal window: $(xprop -id "$id" _NET_WM_WINDOW_TYPE)"
     # Motif hints: flags, functions, decorations; decorations 0 is none.
     xprop -id "$id" _MOTIF_WM_HINTS | grep -q '= 0x2, 0x[0-9a-f]*, 0x0' ||
         fail "$wm: decorations asked for: $(xprop -id "$id" _MOTIF_WM_HINTS)"
@@ -71,6 +106,8 @@ check_clock() {
         done
     done
     [ "$hits" -ge 5 ] || fail "$wm: the face does not show the artwork (middle pixel $(pixel_at "$shot" 168 155))"
+
+    [ "$wm" = openbox ] && cover_with_another_window
 
     "$WM_CLOSE" "$id" || fail "$wm: could not send WM_DELETE_WINDOW"
     wait_exit "$CLOCK_PID" 1 >"$E2E_TMP/status" || fail "$wm: still running a second after the close request"

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -14,9 +15,11 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -261,3 +264,44 @@ TEST_F(SoundFiles, TheSystemOutputNeverWaits) {
 }
 
 }  // namespace
+
+namespace {
+
+// Marks the moment of every chime and every read of the time of day: the
+// first is the load's seed, then each redraw reads it once.
+class Stopwatch : public FakeClock, public FakeSound {
+public:
+    Stopwatch() { since.start(); }
+    std::int32_t msecsSinceMidnight() const override {
+        reads.push_back(since.elapsed());
+        return FakeClock::msecsSinceMidnight();
+    }
+    bool play(const std::string& name, std::uint32_t flags) override {
+        chimes.push_back(since.elapsed());
+        return FakeSound::play(name, flags);
+    }
+    QElapsedTimer since;
+    mutable std::vector<qint64> reads;
+    std::vector<qint64> chimes;
+};
+
+}  // namespace
+
+// A minute of real time: the chime comes 60 s after the load to within 50 ms
+// (Qt's default timer puts so long an interval on a whole second of its own
+// clock, up to a second early), and the redraws keep their 100 ms meanwhile.
+TEST(ChimeTiming, TheFirstChimeComesAMinuteAfterTheLoadWhileTheRedrawKeepsItsPace) {
+    Stopwatch watch;
+    Form1->Show();
+    QEventLoop loop;
+    QTimer::singleShot(61000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_FALSE(watch.reads.empty());
+    const qint64 loaded = watch.reads.front();
+    ASSERT_EQ(watch.chimes.size(), 1u);
+    EXPECT_NEAR(double(watch.chimes[0] - loaded), 60000.0, 50.0);
+
+    const auto redraws = std::count_if(watch.reads.begin() + 1, watch.reads.end(),
+                                       [loaded](qint64 at) { return at - loaded < 60000; });
+    EXPECT_NEAR(double(redraws), 600.0, 15.0) << "redraws in the minute";
+}

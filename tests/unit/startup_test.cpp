@@ -5,15 +5,20 @@
 #include "fakes.h"
 #include "form_helpers.h"
 #include "prefs.h"
+#include "closesignals.h"
 #include "surface.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <set>
 #include <vector>
 
@@ -244,6 +249,29 @@ TEST(ClockShutDown, UnloadBeforeTheMenuWasOpenedLeavesNothingRunning) {
     runEventsFor(250);
     EXPECT_FALSE(Form1->isLoaded()) << "a timer of the unloaded clock fired";
     EXPECT_TRUE(rt::Forms().empty());
+}
+
+// SIGTERM, SIGINT and SIGHUP are close requests, taken by whatever event
+// loop runs, the colour dialog's included: that dialog closes, and the clock
+// goes down through Form_QueryUnload instead of the process dying.
+TEST(ClockShutDown, CloseSignalsUnloadTheClockEvenFromTheColourDialog) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        CountedClockForm clock;
+        clock.load();
+        rt::CloseSignals closing;
+        QTimer::singleShot(0, [signal] { std::raise(signal); });
+        QTimer::singleShot(3000, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+        QElapsedTimer waited;
+        waited.start();
+        prefs->PickHourHandColor();
+        EXPECT_LT(waited.elapsed(), 1000) << "the dialog stayed open";
+        EXPECT_EQ(clock.queryUnloads, 1);
+        EXPECT_FALSE(clock.isLoaded());
+        rt::resetFormInstances();
+    }
 }
 
 // The window manager's close button asks the window; the clock goes down
