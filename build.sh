@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libgtest-dev libbenchmark-dev
-          libxcb1-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openbox pulseaudio pulseaudio-utils sox)
+          libxcb1-dev libxcb-shape0-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick openbox pulseaudio pulseaudio-utils sox)
 
 install_missing() {
     local missing=() p

@@ -1,6 +1,7 @@
 #include "forms.h"
 
 #include "commondialog.h"
+#include "scale.h"
 #include "surface.h"
 #include "window.h"
 
@@ -43,8 +44,6 @@ std::function<void(const RuntimeError&, const char*)>& fatalHandler() {
     return handler;
 }
 
-int toPixels(float twips, float perPixel) { return int(std::nearbyint(twips / perPixel)); }
-
 // The pop-up menu that is open, if any: closed when the last form goes, so
 // that the process can end.
 QPointer<QMenu> openPopup;
@@ -73,18 +72,6 @@ Menu* popUp(Menu& menu) {
 }
 
 }  // namespace
-
-float twipsPerPixelX() {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        if (QScreen* s = app->primaryScreen()) return float(1440.0 / s->logicalDotsPerInchX());
-    return 15.0f;
-}
-
-float twipsPerPixelY() {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        if (QScreen* s = app->primaryScreen()) return float(1440.0 / s->logicalDotsPerInchY());
-    return 15.0f;
-}
 
 void raiseEvent(const char* procedure, const std::function<void()>& body) {
     try {
@@ -159,10 +146,10 @@ void PictureBox::ensureLoaded() {
 }
 
 void PictureBox::create(QWidget* parent) {
-    x_ = toPixels(designLeft_, twipsPerPixelX());
-    y_ = toPixels(designTop_, twipsPerPixelY());
-    w_ = std::max(1, toPixels(designWidth_, twipsPerPixelX()));
-    h_ = std::max(1, toPixels(designHeight_, twipsPerPixelY()));
+    x_ = twipsToDevice(designLeft_, twipsPerPixelX());
+    y_ = twipsToDevice(designTop_, twipsPerPixelY());
+    w_ = std::max(1, twipsToDevice(designWidth_, twipsPerPixelX()));
+    h_ = std::max(1, twipsToDevice(designHeight_, twipsPerPixelY()));
     if (autoSize_ && !picture_.isNull()) {
         w_ = picture_.width();
         h_ = picture_.height();
@@ -177,7 +164,7 @@ void PictureBox::create(QWidget* parent) {
     }
     if (visible_) {
         widget_ = new PictureWidget(*this, parent);
-        widget_->setGeometry(x_, y_, w_, h_);
+        widget_->setGeometry(toLogical(x_), toLogical(y_), toLogical(w_), toLogical(h_));
         widget_->setToolTip(QString::fromStdString(toolTip_));
         widget_->show();
     }
@@ -197,14 +184,14 @@ void PictureBox::setWidth(float w) {
     ensureLoaded();
     w_ = std::max(1, int(std::nearbyint(w)));
     surface_->resize(w_, h_);
-    if (widget_) widget_->resize(w_, h_);
+    if (widget_) widget_->resize(toLogical(w_), toLogical(h_));
 }
 
 void PictureBox::setHeight(float h) {
     ensureLoaded();
     h_ = std::max(1, int(std::nearbyint(h)));
     surface_->resize(w_, h_);
-    if (widget_) widget_->resize(w_, h_);
+    if (widget_) widget_->resize(toLogical(w_), toLogical(h_));
 }
 
 std::int16_t PictureBox::DrawWidth() { ensureLoaded(); return drawWidth_; }
@@ -242,7 +229,7 @@ void PictureBox::PaintPicture(const Picture& picture, float x, float y, float wi
 void PictureBox::Refresh() {
     ensureLoaded();
     const QRect changed = surface_->takeUnshown();
-    if (widget_ && !changed.isEmpty()) widget_->update(changed);
+    if (widget_ && !changed.isEmpty()) widget_->update(logicalCover(changed));
 }
 
 std::string PictureBox::ToolTipText() { return toolTip_; }
@@ -262,9 +249,10 @@ void PictureBox::postMouseMove() {
     QTimer::singleShot(0, postedMove_.get(), [this] {
         movePosted_ = false;
         if (!widget_ || !held_ || !MouseMove) return;
-        const QPoint global = QCursor::pos();
-        float X = float(global.x() - (form_.pixelLeft() + widget_->x()));
-        float Y = float(global.y() - (form_.pixelTop() + widget_->y()));
+        const QPoint global = pointerOnScreen();
+        const QPoint face = toDevice(widget_->geometry()).topLeft();
+        float X = float(global.x() - (form_.pixelLeft() + face.x()));
+        float Y = float(global.y() - (form_.pixelTop() + face.y()));
         std::int16_t Button = held_;
         std::int16_t Shift = 0;
         const Qt::KeyboardModifiers m = QGuiApplication::keyboardModifiers();
@@ -336,12 +324,12 @@ void Form::ensureLoaded() {
 void Form::setDesignClientArea(float leftTwips, float topTwips, float widthTwips, float heightTwips) {
     left_ = leftTwips;
     top_ = topTwips;
-    w_ = std::max(1, toPixels(widthTwips, twipsPerPixelX()));
-    h_ = std::max(1, toPixels(heightTwips, twipsPerPixelY()));
+    w_ = std::max(1, twipsToDevice(widthTwips, twipsPerPixelX()));
+    h_ = std::max(1, twipsToDevice(heightTwips, twipsPerPixelY()));
 }
 
-int Form::pixelLeft() const { return toPixels(left_, twipsPerPixelX()); }
-int Form::pixelTop() const { return toPixels(top_, twipsPerPixelY()); }
+int Form::pixelLeft() const { return twipsToDevice(left_, twipsPerPixelX()); }
+int Form::pixelTop() const { return twipsToDevice(top_, twipsPerPixelY()); }
 
 void Form::load() {
     if (state_ != State::NotLoaded) return;
@@ -356,7 +344,7 @@ void Form::load() {
     if (borderless_) flags |= Qt::FramelessWindowHint;
     window_->setWindowFlags(flags);
     window_->setWindowTitle(QString::fromStdString(caption_));
-    window_->setGeometry(pixelLeft(), pixelTop(), w_, h_);
+    window_->setGeometry(toLogical(pixelLeft()), toLogical(pixelTop()), toLogical(w_), toLogical(h_));
     hwnd_ = registerWindow(window_);
     surface_ = std::make_unique<Surface>(w_, h_, backColor_);
     for (PictureBox* p : pictures_) p->create(window_);
@@ -430,7 +418,7 @@ float Form::Height() { ensureLoaded(); return float(h_) * twipsPerPixelY(); }
 float Form::ScaleWidth() { ensureLoaded(); return float(w_); }
 float Form::ScaleHeight() { ensureLoaded(); return float(h_); }
 
-void Form::placeWindow() { window_->move(pixelLeft(), pixelTop()); }
+void Form::placeWindow() { window_->move(toLogical(pixelLeft()), toLogical(pixelTop())); }
 
 void Form::afterMove(bool moved) {
     // The system this stands in for reports a mouse move when the window
@@ -462,18 +450,18 @@ void Form::resizeTo(int w, int h) {
     w_ = w;
     h_ = h;
     surface_->resize(w_, h_);
-    window_->resize(w_, h_);
+    window_->resize(toLogical(w_), toLogical(h_));
     Form_Resize();
 }
 
 void Form::setWidth(float twips) {
     ensureLoaded();
-    resizeTo(toPixels(twips, twipsPerPixelX()), h_);
+    resizeTo(twipsToDevice(twips, twipsPerPixelX()), h_);
 }
 
 void Form::setHeight(float twips) {
     ensureLoaded();
-    resizeTo(w_, toPixels(twips, twipsPerPixelY()));
+    resizeTo(w_, twipsToDevice(twips, twipsPerPixelY()));
 }
 
 void Form::noteMouseHeld(PictureBox* box) { held_ = box; }
@@ -495,8 +483,8 @@ void Form::Refresh() {
     // Where a picture box lies over the form, the form's image cannot show.
     QRegion changed(surface_->takeUnshown());
     for (PictureBox* p : pictures_)
-        if (p->widget() && !p->widget()->isHidden()) changed -= p->widget()->geometry();
-    if (!changed.isEmpty()) window_->update(changed);
+        if (p->widget() && !p->widget()->isHidden()) changed -= toDevice(p->widget()->geometry());
+    if (!changed.isEmpty()) window_->update(logicalCover(changed));
 }
 
 void Form::PopupMenu(Menu& menu) {

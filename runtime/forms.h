@@ -35,7 +35,8 @@ public:
     virtual Variant CallById(std::int32_t dispId);
 };
 
-// Twips per pixel of the screen (15 at 96 dots per inch).
+// Twips per pixel of the screen, its own pixels as it shows them: 15 at 96
+// dots per inch, 7.5 at 192.
 float twipsPerPixelX();
 float twipsPerPixelY();
 
@@ -214,7 +215,7 @@ public:
     void setTop(float twips);
     void setWidth(float twips);
     void setHeight(float twips);
-    // The client area in pixels.
+    // The client area in the screen's pixels.
     float ScaleWidth();
     float ScaleHeight();
 
@@ -257,6 +258,7 @@ public:
     void registerControl(CommonDialog* d) { dialogs_.push_back(d); }
     // A control reports here when it takes the focus (nullptr: none has it).
     void setActiveControl(Object* control) { activeControl_ = control; }
+    // Where the window is put, in the screen's pixels.
     int pixelLeft() const;
     int pixelTop() const;
 
