@@ -2,6 +2,7 @@
 
 #include "closesignals.h"
 #include "commondialog.h"
+#include "scale.h"
 #include "surface.h"
 #include "window.h"
 #include "x11.h"
@@ -48,8 +49,6 @@ std::function<void(const RuntimeError&, const char*)>& fatalHandler() {
     return handler;
 }
 
-int toPixels(float twips, float perPixel) { return int(std::nearbyint(twips / perPixel)); }
-
 // The pop-up menu that is open, if any: closed when the last form goes, so
 // that the process can end.
 QPointer<QMenu> openPopup;
@@ -89,18 +88,6 @@ Menu* popUp(Menu& menu) {
 }
 
 }  // namespace
-
-float twipsPerPixelX() {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        if (QScreen* s = app->primaryScreen()) return float(1440.0 / s->logicalDotsPerInchX());
-    return 15.0f;
-}
-
-float twipsPerPixelY() {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        if (QScreen* s = app->primaryScreen()) return float(1440.0 / s->logicalDotsPerInchY());
-    return 15.0f;
-}
 
 void raiseEvent(const char* procedure, const std::function<void()>& body) {
     try {
@@ -175,10 +162,10 @@ void PictureBox::ensureLoaded() {
 }
 
 void PictureBox::create(QWidget* parent) {
-    x_ = toPixels(designLeft_, twipsPerPixelX());
-    y_ = toPixels(designTop_, twipsPerPixelY());
-    w_ = std::max(1, toPixels(designWidth_, twipsPerPixelX()));
-    h_ = std::max(1, toPixels(designHeight_, twipsPerPixelY()));
+    x_ = twipsToDevice(designLeft_, twipsPerPixelX());
+    y_ = twipsToDevice(designTop_, twipsPerPixelY());
+    w_ = std::max(1, twipsToDevice(designWidth_, twipsPerPixelX()));
+    h_ = std::max(1, twipsToDevice(designHeight_, twipsPerPixelY()));
     if (autoSize_ && !picture_.isNull()) {
         w_ = picture_.width();
         h_ = picture_.height();
@@ -193,7 +180,7 @@ void PictureBox::create(QWidget* parent) {
     }
     if (visible_) {
         widget_ = new PictureWidget(*this, parent);
-        widget_->setGeometry(x_, y_, w_, h_);
+        widget_->setGeometry(toLogical(x_), toLogical(y_), toLogical(w_), toLogical(h_));
         widget_->setToolTip(QString::fromStdString(toolTip_));
         widget_->show();
     }
@@ -213,14 +200,14 @@ void PictureBox::setWidth(float w) {
     ensureLoaded();
     w_ = std::max(1, int(std::nearbyint(w)));
     surface_->resize(w_, h_);
-    if (widget_) widget_->resize(w_, h_);
+    if (widget_) widget_->resize(toLogical(w_), toLogical(h_));
 }
 
 void PictureBox::setHeight(float h) {
     ensureLoaded();
     h_ = std::max(1, int(std::nearbyint(h)));
     surface_->resize(w_, h_);
-    if (widget_) widget_->resize(w_, h_);
+    if (widget_) widget_->resize(toLogical(w_), toLogical(h_));
 }
 
 std::int16_t PictureBox::DrawWidth() { ensureLoaded(); return drawWidth_; }
@@ -258,7 +245,7 @@ void PictureBox::PaintPicture(const Picture& picture, float x, float y, float wi
 void PictureBox::Refresh() {
     ensureLoaded();
     const QRect changed = surface_->takeUnshown();
-    if (widget_ && !changed.isEmpty()) widget_->update(changed);
+    if (widget_ && !changed.isEmpty()) widget_->update(logicalCover(changed));
 }
 
 std::string PictureBox::ToolTipText() { return toolTip_; }
@@ -278,9 +265,10 @@ void PictureBox::postMouseMove() {
     QTimer::singleShot(0, postedMove_.get(), [this] {
         movePosted_ = false;
         if (!widget_ || !held_ || !MouseMove) return;
-        const QPoint global = QCursor::pos();
-        float X = float(global.x() - (form_.pixelLeft() + widget_->x()));
-        float Y = float(global.y() - (form_.pixelTop() + widget_->y()));
+        const QPoint global = pointerOnScreen();
+        const QPoint face = toDevice(widget_->geometry()).topLeft();
+        float X = float(global.x() - (form_.pixelLeft() + face.x()));
+        float Y = float(global.y() - (form_.pixelTop() + face.y()));
         std::int16_t Button = held_;
         std::int16_t Shift = 0;
         const Qt::KeyboardModifiers m = QGuiApplication::keyboardModifiers();
@@ -366,12 +354,12 @@ void Form::ensureLoaded() {
 void Form::setDesignClientArea(float leftTwips, float topTwips, float widthTwips, float heightTwips) {
     left_ = leftTwips;
     top_ = topTwips;
-    w_ = std::max(1, toPixels(widthTwips, twipsPerPixelX()));
-    h_ = std::max(1, toPixels(heightTwips, twipsPerPixelY()));
+    w_ = std::max(1, twipsToDevice(widthTwips, twipsPerPixelX()));
+    h_ = std::max(1, twipsToDevice(heightTwips, twipsPerPixelY()));
 }
 
-int Form::pixelLeft() const { return toPixels(left_, twipsPerPixelX()); }
-int Form::pixelTop() const { return toPixels(top_, twipsPerPixelY()); }
+int Form::pixelLeft() const { return twipsToDevice(left_, twipsPerPixelX()); }
+int Form::pixelTop() const { return twipsToDevice(top_, twipsPerPixelY()); }
 
 void Form::load() {
     if (state_ != State::NotLoaded) return;
@@ -387,7 +375,7 @@ void Form::load() {
     if (borderless_) flags |= Qt::FramelessWindowHint;
     window_->setWindowFlags(flags);
     window_->setWindowTitle(QString::fromStdString(caption_));
-    window_->setGeometry(pixelLeft(), pixelTop(), w_, h_);
+    window_->setGeometry(toLogical(pixelLeft()), toLogical(pixelTop()), toLogical(w_), toLogical(h_));
     hwnd_ = registerWindow(window_);
     surface_ = std::make_unique<Surface>(w_, h_, backColor_);
     for (PictureBox* p : pictures_) p->create(window_);
@@ -462,8 +450,10 @@ float Form::Height() { ensureLoaded(); return float(h_) * twipsPerPixelY(); }
 float Form::ScaleWidth() { ensureLoaded(); return float(w_); }
 float Form::ScaleHeight() { ensureLoaded(); return float(h_); }
 
+// Requests and reports are compared in Qt's logical pixels, the unit both
+// come in.
 void Form::placeWindow() {
-    const QPoint to(pixelLeft(), pixelTop());
+    const QPoint to(toLogical(pixelLeft()), toLogical(pixelTop()));
     if (!window_->isVisible()) {
         window_->move(to);  // taken when the window is mapped
         return;
@@ -493,8 +483,8 @@ void Form::noteWindowPosition(int x, int y) {
     }
     // Moved by the window manager or another program: from now on this is
     // where the window is, and the next drag starts from here.
-    left_ = float(x) * twipsPerPixelX();
-    top_ = float(y) * twipsPerPixelY();
+    left_ = float(toDevice(x)) * twipsPerPixelX();
+    top_ = float(toDevice(y)) * twipsPerPixelY();
     // Moves of ours still on their way would carry the window off again.
     if (!requested_.empty()) placeWindow();
 }
@@ -529,18 +519,18 @@ void Form::resizeTo(int w, int h) {
     w_ = w;
     h_ = h;
     surface_->resize(w_, h_);
-    window_->resize(w_, h_);
+    window_->resize(toLogical(w_), toLogical(h_));
     Form_Resize();
 }
 
 void Form::setWidth(float twips) {
     ensureLoaded();
-    resizeTo(toPixels(twips, twipsPerPixelX()), h_);
+    resizeTo(twipsToDevice(twips, twipsPerPixelX()), h_);
 }
 
 void Form::setHeight(float twips) {
     ensureLoaded();
-    resizeTo(w_, toPixels(twips, twipsPerPixelY()));
+    resizeTo(w_, twipsToDevice(twips, twipsPerPixelY()));
 }
 
 void Form::noteMouseHeld(PictureBox* box) { held_ = box; }
@@ -568,8 +558,8 @@ void Form::Refresh() {
     // Where a picture box lies over the form, the form's image cannot show.
     QRegion changed(surface_->takeUnshown());
     for (PictureBox* p : pictures_)
-        if (p->widget() && !p->widget()->isHidden()) changed -= p->widget()->geometry();
-    if (!changed.isEmpty()) window_->update(changed);
+        if (p->widget() && !p->widget()->isHidden()) changed -= toDevice(p->widget()->geometry());
+    if (!changed.isEmpty()) window_->update(logicalCover(changed));
 }
 
 void Form::PopupMenu(Menu& menu) {

@@ -36,7 +36,8 @@ public:
     virtual Variant CallById(std::int32_t dispId);
 };
 
-// Twips per pixel of the screen (15 at 96 dots per inch).
+// Twips per pixel of the screen, its own pixels as it shows them: 15 at 96
+// dots per inch, 7.5 at 192.
 float twipsPerPixelX();
 float twipsPerPixelY();
 
@@ -220,7 +221,7 @@ public:
     void setTop(float twips);
     void setWidth(float twips);
     void setHeight(float twips);
-    // The client area in pixels.
+    // The client area in the screen's pixels.
     float ScaleWidth();
     float ScaleHeight();
 
@@ -263,10 +264,11 @@ public:
     void registerControl(CommonDialog* d) { dialogs_.push_back(d); }
     // A control reports here when it takes the focus (nullptr: none has it).
     void setActiveControl(Object* control) { activeControl_ = control; }
+    // Where the window is put, in the screen's pixels.
     int pixelLeft() const;
     int pixelTop() const;
-    // The window system reports where the window now is, in pixels: the one
-    // way the window's real position reaches Left and Top.
+    // The window system reports where the window now is, in Qt's logical
+    // pixels: the one way the window's real position reaches Left and Top.
     void noteWindowPosition(int x, int y);
     // The window is about to be mapped on the screen.
     void windowAboutToShow();

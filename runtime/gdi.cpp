@@ -1,6 +1,7 @@
 #include "gdi.h"
 
 #include "halftone.h"
+#include "scale.h"
 #include "surface.h"
 #include "window.h"
 
@@ -55,8 +56,8 @@ std::int32_t SetWindowPos(HWND hWnd, HWND hWndInsertAfter, std::int32_t X, std::
                           std::int32_t cy, std::uint32_t uFlags) {
     QWidget* w = windowFromHandle(hWnd);
     if (!w) return 0;
-    if (!(uFlags & SWP_NOMOVE)) w->move(X, Y);
-    if (!(uFlags & SWP_NOSIZE)) w->resize(cx, cy);
+    if (!(uFlags & SWP_NOMOVE)) w->move(toLogical(X), toLogical(Y));
+    if (!(uFlags & SWP_NOSIZE)) w->resize(toLogical(cx), toLogical(cy));
     if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == HWND_NOTOPMOST)
         setStaysOnTop(w, hWndInsertAfter == HWND_TOPMOST);
     if ((uFlags & SWP_SHOWWINDOW) && !w->isVisible()) {
@@ -78,7 +79,7 @@ std::int32_t SetWindowRgn(HWND hWnd, HRGN hRgn, std::int32_t bRedraw) {
     if (it != regions().end()) regions().erase(it);  // the window owns it now
     QWidget* w = windowFromHandle(hWnd);
     if (!w) return 0;
-    w->setMask(region);
+    setWindowRegion(w, region);
     if (bRedraw) w->update();
     return 1;
 }

@@ -1,6 +1,7 @@
 #include "window.h"
 
 #include "forms.h"
+#include "scale.h"
 #include "surface.h"
 #include "x11.h"
 
@@ -10,6 +11,7 @@
 #include <QMoveEvent>
 #include <QPainter>
 #include <QShowEvent>
+#include <QTransform>
 #include <QWindow>
 
 #include <algorithm>
@@ -41,17 +43,23 @@ std::int16_t shiftOf(Qt::KeyboardModifiers m) {
     return r;
 }
 
-// Shows the part of a persistent image that the paint event asks for. Qt's
-// raster engine splits an image drawn through a clip of more than one
-// rectangle (the elliptic window mask makes most clips so) across its thread
-// pool once it spans about a hundred rows, and waking those threads every
-// tick costs more than the copy itself; bands of fewer rows stay on this
-// thread.
+// Shows the part of a persistent image that the paint event asks for, one
+// image pixel to one pixel of the screen: whatever scale the painter puts
+// on logical units is undone (it puts none below a ratio of 1, where the
+// backing store still has the screen's pixels), so that what was drawn at
+// the screen's own size is neither enlarged nor shrunk. Qt's raster engine
+// splits an image drawn through a clip of more than one rectangle across
+// its thread pool once it spans about a hundred rows, and waking those
+// threads every tick costs more than the copy itself; bands of fewer rows
+// stay on this thread.
 void paintSurface(QWidget* widget, const Surface& surface, const QPaintEvent* e) {
     constexpr int kBandRows = 64;
     QPainter p(widget);
+    const QTransform scale = p.deviceTransform();
+    if (scale.m11() != 1 || scale.m22() != 1)
+        p.setWorldTransform(QTransform::fromScale(1 / scale.m11(), 1 / scale.m22()));
     for (const QRect& r : e->region()) {
-        const QRect area = r & surface.pixels().rect();
+        const QRect area = deviceCover(r) & surface.pixels().rect();
         for (int y = area.top(); y <= area.bottom(); y += kBandRows) {
             const QRect band(area.left(), y, area.width(), std::min(kBandRows, area.bottom() + 1 - y));
             p.drawImage(band.topLeft(), surface.pixels(), band);
@@ -83,6 +91,16 @@ void setStaysOnTop(QWidget* w, bool onTop) {
     else w->setWindowFlags(f);
     keepAboveUnmanaged(w, onTop);
 }
+
+void setWindowRegion(QWidget* w, const QRegion& device) {
+    w->setProperty("rt.region", device);
+    // Qt's own mask is in logical pixels, and Qt scales it to the screen's
+    // by whole logical pixels: a staircase on a dense screen. On X11 the
+    // shape goes to the window in device pixels, with Qt's mask left unset.
+    if (!shapeWindow(w, device)) w->setMask(toLogical(device));
+}
+
+QRegion windowRegion(const QWidget* w) { return w->property("rt.region").value<QRegion>(); }
 
 FormWindow::FormWindow(Form& form) : QWidget(nullptr), form_(form) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -130,9 +148,10 @@ namespace {
 void dispatch(PictureBox& box, QMouseEvent* e, const MouseHandler& handler, std::int16_t button,
               const char* what) {
     Form& form = box.form();
-    const QPointF global = e->globalPosition();
-    float X = float(global.x() - (form.pixelLeft() + box.widget()->x()));
-    float Y = float(global.y() - (form.pixelTop() + box.widget()->y()));
+    const QPointF global = toDevice(e->globalPosition());
+    const QPoint face = toDevice(box.widget()->geometry()).topLeft();
+    float X = float(global.x() - (form.pixelLeft() + face.x()));
+    float Y = float(global.y() - (form.pixelTop() + face.y()));
     std::int16_t Button = button;
     std::int16_t Shift = shiftOf(e->modifiers());
     if (handler) raiseEvent((box.name() + "_" + what).c_str(), [&] { handler(Button, Shift, X, Y); });

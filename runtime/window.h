@@ -3,6 +3,7 @@
 
 #include "gdi.h"
 
+#include <QRegion>
 #include <QWidget>
 
 namespace rt {
@@ -43,5 +44,9 @@ HWND registerWindow(QWidget* w);
 void unregisterWindow(HWND h);
 QWidget* windowFromHandle(HWND h);
 void setStaysOnTop(QWidget* w, bool onTop);
+// The window's region in device pixels (empty: none), as SetWindowRgn last
+// gave it. The window shows and takes the mouse only inside it.
+void setWindowRegion(QWidget* w, const QRegion& device);
+QRegion windowRegion(const QWidget* w);
 
 }  // namespace rt

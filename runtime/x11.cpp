@@ -3,9 +3,12 @@
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QPoint>
+#include <QRegion>
 #include <QWidget>
 
 #if QT_CONFIG(xcb)
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 #endif
 
@@ -50,13 +53,50 @@ bool windowManagerRuns(xcb_connection_t* c, xcb_window_t root) {
     return !self.empty() && self[0] == named[0];
 }
 
+// Qt's own connection, so that requests keep their order with Qt's.
+xcb_connection_t* connection() {
+    // The offscreen platform answers for X11 too, without a connection.
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
 }  // namespace
 
+bool shapeWindow(QWidget* window, const QRegion& device) {
+    xcb_connection_t* c = connection();
+    if (!c) return false;
+    const xcb_query_extension_reply_t* shape = xcb_get_extension_data(c, &xcb_shape_id);
+    if (!shape || !shape->present) return false;
+    const auto w = xcb_window_t(window->winId());
+    if (device.isEmpty()) {
+        xcb_shape_mask(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, w, 0, 0, XCB_NONE);
+        return true;
+    }
+    std::vector<xcb_rectangle_t> rects;
+    rects.reserve(std::size_t(device.rectCount()));
+    for (const QRect& r : device)
+        rects.push_back({std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()), std::uint16_t(r.height())});
+    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED, w, 0, 0,
+                         std::uint32_t(rects.size()), rects.data());
+    return true;
+}
+
+bool pointerFromServer(QPoint& device) {
+    xcb_connection_t* c = connection();
+    if (!c) return false;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (!screen) return false;
+    Reply<xcb_query_pointer_reply_t> r(xcb_query_pointer_reply(c, xcb_query_pointer(c, screen->root), nullptr),
+                                       &std::free);
+    if (!r) return false;
+    device = QPoint(r->root_x, r->root_y);
+    return true;
+}
+
 void keepAboveUnmanaged(QWidget* window, bool onTop) {
-    // The offscreen platform answers for X11 too, without a connection.
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb") || !window->isVisible()) return;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!window->isVisible()) return;
+    xcb_connection_t* c = connection();
     if (!c) return;
     const auto w = xcb_window_t(window->winId());
     Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr), &std::free);
@@ -138,6 +178,8 @@ void watchDestroyedWindows(std::function<void(QWidget*)> onDestroyed) {
 void keepAboveUnmanaged(QWidget*, bool) {}
 void leaveOutOfTaskbar(QWidget*) {}
 void watchDestroyedWindows(std::function<void(QWidget*)>) {}
+bool shapeWindow(QWidget*, const QRegion&) { return false; }
+bool pointerFromServer(QPoint&) { return false; }
 
 #endif
 

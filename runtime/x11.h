@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QPoint;
+class QRegion;
 class QWidget;
 
 namespace rt {
@@ -22,5 +24,14 @@ void leaveOutOfTaskbar(QWidget* window);
 // From now on, when another program destroys a top-level window of this
 // one, onDestroyed gets the window's widget, once the current event is over.
 void watchDestroyedWindows(std::function<void(QWidget*)> onDestroyed);
+
+// Cuts the window to `device`, given in the screen's pixels (empty: no
+// cut). Returns false when the display is not X11 or has no shape
+// extension, and the caller must do it another way.
+bool shapeWindow(QWidget* window, const QRegion& device);
+
+// The pointer's position on the screen in device pixels, as the X server
+// has it; false when the display is not X11.
+bool pointerFromServer(QPoint& device);
 
 }  // namespace rt

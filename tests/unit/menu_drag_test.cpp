@@ -7,6 +7,7 @@
 #include "fakes.h"
 #include "form_helpers.h"
 #include "prefs.h"
+#include "window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,7 +34,7 @@ constexpr float designLeft = 1020, designTop = 825;  // twips: (68, 55) pixels
 class RegionProbe : public FakeClock {
 public:
     std::int32_t msecsSinceMidnight() const override {
-        if (Form1.exists() && Form1->window()) regions.push_back(Form1->window()->mask());
+        if (Form1.exists() && Form1->window()) regions.push_back(rt::windowRegion(Form1->window()));
         return FakeClock::msecsSinceMidnight();
     }
     mutable std::vector<QRegion> regions;

@@ -7,6 +7,7 @@
 #include "prefs.h"
 #include "closesignals.h"
 #include "surface.h"
+#include "window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -27,39 +28,6 @@ namespace {
 // Half past three and thirty seconds: the three hands point to different
 // places, so each leaves pixels of its own colour.
 constexpr std::int32_t kHalfPastThree = ((15 * 60 + 30) * 60 + 30) * 1000;
-
-// The window's shape is the ellipse inscribed in w x h: it touches all four
-// sides, is symmetric about both middle lines, leaves the corners out, and
-// its rim passes between 93 % and 107 % of the way out along the diagonals.
-void expectInscribedEllipse(const QRegion& mask, int w, int h) {
-    SCOPED_TRACE(testing::Message() << "ellipse " << w << " x " << h);
-    EXPECT_EQ(mask.boundingRect(), QRect(0, 0, w, h));
-
-    std::vector<int> first(h, -1), last(h, -1);
-    for (const QRect& r : mask)
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            if (first[y] < 0 || r.left() < first[y]) first[y] = r.left();
-            last[y] = std::max(last[y], r.right());
-        }
-    for (int y = 0; y < h; ++y) {
-        EXPECT_GE(first[y], 0) << "row " << y << " is empty";
-        EXPECT_EQ(first[y], w - 1 - last[y]) << "row " << y << " is lopsided";
-        EXPECT_EQ(first[y], first[h - 1 - y]) << "rows " << y << " and " << h - 1 - y << " differ";
-    }
-
-    for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
-        EXPECT_FALSE(mask.contains(corner)) << corner.x() << ", " << corner.y();
-    const double cx = w / 2.0, cy = h / 2.0;
-    for (int sx : {-1, 1})
-        for (int sy : {-1, 1}) {
-            const auto at = [&](double f) {
-                return QPoint(int(std::floor(cx + sx * f * cx * M_SQRT1_2)),
-                              int(std::floor(cy + sy * f * cy * M_SQRT1_2)));
-            };
-            EXPECT_TRUE(mask.contains(at(0.93))) << "diagonal " << sx << ", " << sy;
-            EXPECT_FALSE(mask.contains(at(1.07))) << "diagonal " << sx << ", " << sy;
-        }
-}
 
 QRgb rgbOf(rt::Colour c) { return rt::toQColor(c).rgb(); }
 
@@ -108,7 +76,7 @@ TEST(ClockStartUp, MainOpensTheWindowAtItsDesignPlaceAboveOthersAndClipped) {
     EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(flags.testFlag(Qt::X11BypassWindowManagerHint)) << "no window manager could keep it on top";
 
-    expectInscribedEllipse(window->mask(), 200, 200);
+    expectInscribedEllipse(rt::windowRegion(window), 200, 200);
     EXPECT_EQ(rt::liveRegionCount(), 0) << "a region was made and never handed to the window";
 }
 
@@ -189,7 +157,7 @@ TEST(ClockWindow, TwipsBecomeWholePixels) {
         EXPECT_EQ(Form1->Height(), 15.0f * Form1->ScaleHeight());
         EXPECT_EQ(Form1->Picture2.Width(), float(s.pixels));
         EXPECT_EQ(Form1->Picture8.ScaleWidth(), 700.0f) << "the composition surface follows the window";
-        expectInscribedEllipse(window->mask(), s.pixels, s.pixels);
+        expectInscribedEllipse(rt::windowRegion(window), s.pixels, s.pixels);
     }
     EXPECT_EQ(rt::liveRegionCount(), 0) << "a region was made and never handed to the window";
 
