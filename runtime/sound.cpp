@@ -1,18 +1,24 @@
 #include "sound.h"
 
-#include <QAudioDevice>
+#include "wave.h"
+
+#include <pulse/channelmap.h>
+#include <pulse/def.h>
+#include <pulse/sample.h>
+#include <pulse/simple.h>
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QPointer>
-#include <QSoundEffect>
 #include <QString>
-#include <QUrl>
 
 #include <algorithm>
-#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #ifndef CLOCK_SOUND_DIR
 #define CLOCK_SOUND_DIR ""
@@ -22,41 +28,123 @@ namespace rt {
 
 namespace {
 
-std::uint32_t le32(const char* p) {
-    return std::uint32_t(std::uint8_t(p[0])) | std::uint32_t(std::uint8_t(p[1])) << 8 |
-           std::uint32_t(std::uint8_t(p[2])) << 16 | std::uint32_t(std::uint8_t(p[3])) << 24;
-}
-std::uint16_t le16(const char* p) { return std::uint16_t(std::uint8_t(p[0]) | std::uint8_t(p[1]) << 8); }
-
-// Plays through Qt's sound effects. One effect at a time: the next sound
-// replaces it, so a clock that chimes for weeks holds one effect, not one a
-// minute.
-class SystemOutput : public SoundOutput {
+// Plays sounds on a thread of its own, straight to the PulseAudio server, so
+// that reading a file, reaching the server and feeding it never hold the
+// user-interface thread. Each sound opens a connection of its own: a server
+// that was restarted, or started after the clock, is used from the next
+// sound on. Only the newest request counts, and it cuts off the sound that
+// is playing.
+class Player {
 public:
-    bool play(const std::string& ansiName, std::uint32_t flags) override {
-        if (!QCoreApplication::instance()) return false;
-        if ((flags & SND_NOSTOP) && effect_ && effect_->isPlaying()) return false;
-        if (effect_) effect_->stop();
+    ~Player() {
+        if (!started_) return;
+        // A thread still inside the sound library while the program's
+        // statics are torn down could crash the exit.
+        std::unique_lock lock(shared_->mutex);
+        shared_->quit = true;
+        shared_->wake.notify_all();
+        shared_->ended.wait_for(lock, std::chrono::milliseconds(500), [this] { return shared_->finished; });
+    }
 
-        const std::string path = findSoundFile(ansiName);
-        if (path.empty() || !isPlayableWave(path)) return false;
-        // Without a device Qt would accept the sound and never finish it.
-        if (QMediaDevices::audioOutputs().isEmpty()) return false;
-
-        const QUrl url = QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str()));
-        if (!effect_ || effect_->source() != url || effect_->status() != QSoundEffect::Ready) {
-            delete effect_;
-            // Owned by the application, so it goes before the audio system does.
-            effect_ = new QSoundEffect(QCoreApplication::instance());
-            effect_->setSource(url);
+    // Plays the file at path; an empty path only stops the sound playing.
+    void play(const std::string& path) {
+        if (!started_) {
+            if (path.empty()) return;
+            std::thread([s = shared_] { run(*s); }).detach();
+            started_ = true;
         }
-        // While the file is still loading this only queues the sound.
-        effect_->play();
-        return true;
+        std::lock_guard lock(shared_->mutex);
+        shared_->next = path;
+        shared_->wake.notify_all();
+    }
+
+    bool busy() const {
+        std::lock_guard lock(shared_->mutex);
+        return shared_->playing || (shared_->next && !shared_->next->empty());
     }
 
 private:
-    QPointer<QSoundEffect> effect_;
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable wake, ended;
+        std::optional<std::string> next;
+        bool playing = false;
+        bool quit = false;
+        bool finished = false;
+    };
+
+    static void run(Shared& s) {
+        std::unique_lock lock(s.mutex);
+        for (;;) {
+            s.wake.wait(lock, [&] { return s.next || s.quit; });
+            if (s.quit) break;
+            const std::string path = std::move(*s.next);
+            s.next.reset();
+            s.playing = !path.empty();
+            lock.unlock();
+            if (!path.empty())
+                if (const std::optional<Chime> chime = readChimeFile(path)) playOne(s, *chime);
+            lock.lock();
+            s.playing = false;
+        }
+        s.finished = true;
+        s.ended.notify_all();
+    }
+
+    static bool interrupted(Shared& s) {
+        std::lock_guard lock(s.mutex);
+        return s.next || s.quit;
+    }
+
+    static void playOne(Shared& s, const Chime& chime) {
+        pa_sample_spec spec{};
+        switch (chime.sample) {
+        case Chime::Sample::UInt8: spec.format = PA_SAMPLE_U8; break;
+        case Chime::Sample::Int16: spec.format = PA_SAMPLE_S16LE; break;
+        case Chime::Sample::Int24: spec.format = PA_SAMPLE_S24LE; break;
+        case Chime::Sample::Int32: spec.format = PA_SAMPLE_S32LE; break;
+        case Chime::Sample::Float: spec.format = PA_SAMPLE_FLOAT32LE; break;
+        }
+        spec.rate = chime.rate;
+        spec.channels = std::uint8_t(chime.channels);
+        // Wave files order their channels the way WAVE_FORMAT_EXTENSIBLE does.
+        pa_channel_map map;
+        pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+        // A short buffer, so that a newer sound cuts this one off at once.
+        const std::size_t step = pa_frame_size(&spec) * (chime.rate / 20);
+        pa_buffer_attr buffer;
+        buffer.maxlength = buffer.prebuf = buffer.minreq = buffer.fragsize = std::uint32_t(-1);
+        buffer.tlength = std::uint32_t(4 * step);
+
+        int error = 0;
+        pa_simple* out = pa_simple_new(nullptr, "Clock", PA_STREAM_PLAYBACK, nullptr, "chime", &spec, &map,
+                                       &buffer, &error);
+        if (!out) return;
+        bool cut = false;
+        for (std::size_t at = 0; at < chime.data.size() && !cut; at += step) {
+            cut = interrupted(s) ||
+                  pa_simple_write(out, chime.data.data() + at, std::min(step, chime.data.size() - at), &error) < 0;
+        }
+        if (cut) pa_simple_flush(out, &error);
+        else pa_simple_drain(out, &error);
+        pa_simple_free(out);
+    }
+
+    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
+    bool started_ = false;
+};
+
+class SystemOutput : public SoundOutput {
+public:
+    bool play(const std::string& ansiName, std::uint32_t flags) override {
+        if ((flags & SND_NOSTOP) && player_.busy()) return false;
+        const std::string path = findSoundFile(ansiName);
+        player_.play(path);
+        return !path.empty();
+    }
+
+private:
+    Player player_;
 };
 
 SystemOutput systemOutput;
@@ -91,44 +179,6 @@ std::string findSoundFile(const std::string& ansiName) {
         if (isFile(p)) return p.toLocal8Bit().toStdString();
     }
     return {};
-}
-
-bool isPlayableWave(const std::string& path) {
-    QFile f(QString::fromLocal8Bit(path.c_str()));
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const qint64 size = f.size();
-
-    std::array<char, 16> buf{};
-    if (f.read(buf.data(), 12) != 12) return false;
-    if (QByteArray(buf.data(), 4) != "RIFF" || QByteArray(buf.data() + 8, 4) != "WAVE") return false;
-
-    std::uint16_t blockAlign = 0;
-    qint64 pos = 12;
-    while (pos + 8 <= size) {
-        if (!f.seek(pos) || f.read(buf.data(), 8) != 8) return false;
-        const QByteArray id(buf.data(), 4);
-        const qint64 chunk = le32(buf.data() + 4);
-        const qint64 body = pos + 8;
-        if (id == "fmt ") {
-            if (chunk < 16 || f.read(buf.data(), 16) != 16) return false;
-            const std::uint16_t tag = le16(buf.data());
-            const std::uint16_t channels = le16(buf.data() + 2);
-            const std::uint32_t rate = le32(buf.data() + 4);
-            const std::uint16_t bits = le16(buf.data() + 14);
-            blockAlign = le16(buf.data() + 12);
-            const bool pcm = tag == 1 || tag == 0xFFFE;
-            const bool knownBits = bits == 8 || bits == 16 || bits == 24 || bits == 32;
-            const bool floats = tag == 3 && bits == 32;
-            if (!(pcm && knownBits) && !floats) return false;
-            if (channels == 0 || rate == 0 || blockAlign == 0) return false;
-        } else if (id == "data") {
-            // A data chunk that claims more than the file holds leaves the
-            // player loading for ever: such a file is as malformed as any.
-            return blockAlign != 0 && chunk >= blockAlign && chunk <= size - body;
-        }
-        pos = body + chunk + (chunk & 1);
-    }
-    return false;
 }
 
 }  // namespace rt
