@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # What building and running the clock needs.
-run_packages=(g++ cmake ninja-build qt6-base-dev libpulse-dev libx11-dev libxcb1-dev libxcb-shape0-dev)
+run_packages=(g++ cmake ninja-build qt6-base-dev qt6-multimedia-dev libx11-dev libxcb1-dev libxcb-shape0-dev)
 # What the tests and benchmarks need besides: an X server, a window manager
 # and the tools that drive and look at the window; a sound server with the
 # tools that record and measure it; the test and benchmark libraries.

@@ -2,23 +2,28 @@
 
 #include "wave.h"
 
-#include <pulse/channelmap.h>
-#include <pulse/def.h>
-#include <pulse/sample.h>
-#include <pulse/simple.h>
-
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QByteArray>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QMediaDevices>
+#include <QObject>
 #include <QString>
+#include <QThread>
+#include <QTimer>
 
-#include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
+#include <utility>
+#include <vector>
 
 #ifndef CLOCK_SOUND_DIR
 #define CLOCK_SOUND_DIR ""
@@ -28,123 +33,159 @@ namespace rt {
 
 namespace {
 
-// Plays sounds on a thread of its own, straight to the PulseAudio server, so
-// that reading a file, reaching the server and feeding it never hold the
-// user-interface thread. Each sound opens a connection of its own: a server
-// that was restarted, or started after the clock, is used from the next
-// sound on. Only the newest request counts, and it cuts off the sound that
-// is playing.
-class Player {
+// Requests to play are numbered: the user-interface thread counts those it
+// asked for, the sound thread the last one it is done with.
+struct Requests {
+    std::atomic<std::uint64_t> asked{0};
+    std::atomic<std::uint64_t> ended{0};
+};
+
+// Lives on the sound thread: reads and checks a file, then plays exactly the
+// bytes it checked, so that nothing the file says or does later reaches Qt.
+// One sound at a time; the next one cuts it off.
+class ChimePlayer : public QObject {
 public:
-    ~Player() {
-        if (!started_) return;
-        // A thread still inside the sound library while the program's
-        // statics are torn down could crash the exit.
-        std::unique_lock lock(shared_->mutex);
-        shared_->quit = true;
-        shared_->wake.notify_all();
-        shared_->ended.wait_for(lock, std::chrono::milliseconds(500), [this] { return shared_->finished; });
-    }
+    explicit ChimePlayer(std::shared_ptr<Requests> requests) : requests_(std::move(requests)) {}
+    ~ChimePlayer() override { stop(); }
 
-    // Plays the file at path; an empty path only stops the sound playing.
-    void play(const std::string& path) {
-        if (!started_) {
-            if (path.empty()) return;
-            std::thread([s = shared_] { run(*s); }).detach();
-            started_ = true;
-        }
-        std::lock_guard lock(shared_->mutex);
-        shared_->next = path;
-        shared_->wake.notify_all();
-    }
-
-    bool busy() const {
-        std::lock_guard lock(shared_->mutex);
-        return shared_->playing || (shared_->next && !shared_->next->empty());
+    // An empty path only stops the sound playing.
+    void play(std::uint64_t request, const std::string& path) {
+        // A newer request is on its way: this one would only be cut off.
+        if (request != requests_->asked.load()) return;
+        stop();
+        if (!path.empty())
+            if (std::optional<Chime> chime = readChimeFile(path)) start(request, std::move(*chime));
+        if (!sink_) requests_->ended = request;
     }
 
 private:
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable wake, ended;
-        std::optional<std::string> next;
-        bool playing = false;
-        bool quit = false;
-        bool finished = false;
-    };
-
-    static void run(Shared& s) {
-        std::unique_lock lock(s.mutex);
-        for (;;) {
-            s.wake.wait(lock, [&] { return s.next || s.quit; });
-            if (s.quit) break;
-            const std::string path = std::move(*s.next);
-            s.next.reset();
-            s.playing = !path.empty();
-            lock.unlock();
-            if (!path.empty())
-                if (const std::optional<Chime> chime = readChimeFile(path)) playOne(s, *chime);
-            lock.lock();
-            s.playing = false;
-        }
-        s.finished = true;
-        s.ended.notify_all();
-    }
-
-    static bool interrupted(Shared& s) {
-        std::lock_guard lock(s.mutex);
-        return s.next || s.quit;
-    }
-
-    static void playOne(Shared& s, const Chime& chime) {
-        pa_sample_spec spec{};
+    void start(std::uint64_t request, Chime chime) {
+        // Asked on every sound: a server that went away and came back has
+        // a new default device.
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) return;
+        QAudioFormat format;
         switch (chime.sample) {
-        case Chime::Sample::UInt8: spec.format = PA_SAMPLE_U8; break;
-        case Chime::Sample::Int16: spec.format = PA_SAMPLE_S16LE; break;
-        case Chime::Sample::Int24: spec.format = PA_SAMPLE_S24LE; break;
-        case Chime::Sample::Int32: spec.format = PA_SAMPLE_S32LE; break;
-        case Chime::Sample::Float: spec.format = PA_SAMPLE_FLOAT32LE; break;
+        case Chime::Sample::UInt8: format.setSampleFormat(QAudioFormat::UInt8); break;
+        case Chime::Sample::Int16: format.setSampleFormat(QAudioFormat::Int16); break;
+        case Chime::Sample::Int32: format.setSampleFormat(QAudioFormat::Int32); break;
+        case Chime::Sample::Float: format.setSampleFormat(QAudioFormat::Float); break;
         }
-        spec.rate = chime.rate;
-        spec.channels = std::uint8_t(chime.channels);
-        // Wave files order their channels the way WAVE_FORMAT_EXTENSIBLE does.
-        pa_channel_map map;
-        pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
-        // A short buffer, so that a newer sound cuts this one off at once.
-        const std::size_t step = pa_frame_size(&spec) * (chime.rate / 20);
-        pa_buffer_attr buffer;
-        buffer.maxlength = buffer.prebuf = buffer.minreq = buffer.fragsize = std::uint32_t(-1);
-        buffer.tlength = std::uint32_t(4 * step);
+        format.setSampleRate(int(chime.rate));
+        format.setChannelCount(chime.channels);
+        // A wave file's channels come in the order of Qt's positions, front
+        // left first; Qt's defaults for three or more channels differ.
+        format.setChannelConfig(chime.channels == 1
+                                    ? QAudioFormat::ChannelConfigMono
+                                    : QAudioFormat::ChannelConfig((2u << chime.channels) - 2));
 
-        int error = 0;
-        pa_simple* out = pa_simple_new(nullptr, "Clock", PA_STREAM_PLAYBACK, nullptr, "chime", &spec, &map,
-                                       &buffer, &error);
-        if (!out) return;
-        bool cut = false;
-        for (std::size_t at = 0; at < chime.data.size() && !cut; at += step) {
-            cut = interrupted(s) ||
-                  pa_simple_write(out, chime.data.data() + at, std::min(step, chime.data.size() - at), &error) < 0;
-        }
-        if (cut) pa_simple_flush(out, &error);
-        else pa_simple_drain(out, &error);
-        pa_simple_free(out);
+        samples_ = std::move(chime.data);
+        buffer_.setData(QByteArray::fromRawData(samples_.data(), qsizetype(samples_.size())));
+        buffer_.open(QIODevice::ReadOnly);
+        sink_ = new QAudioSink(device, format);
+        playing_ = request;
+        connect(sink_, &QAudioSink::stateChanged, this, [this, request, format, sink = sink_](QAudio::State state) {
+            // Lost its server: let the stream go, though not from inside the
+            // sink's own signal. All handed over: the server still holds the
+            // last of the sound, up to a buffer's worth. (Idle before the
+            // end is a stall the sink recovers from.)
+            std::chrono::milliseconds after{0};
+            if (state == QAudio::IdleState && buffer_.atEnd())
+                after = std::chrono::milliseconds(format.durationForBytes(qint32(sink->bufferSize())) / 1000 + 50);
+            else if (state != QAudio::StoppedState)
+                return;
+            QTimer::singleShot(after, this, [this, request] {
+                if (playing_ == request) stop();
+            });
+        });
+        sink_->start(&buffer_);
     }
 
-    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
-    bool started_ = false;
+    void stop() {
+        QAudioSink* sink = std::exchange(sink_, nullptr);
+        if (!sink) return;
+        requests_->ended = std::exchange(playing_, 0);
+        sink->stop();
+        buffer_.close();
+        buffer_.setData(QByteArray());
+        samples_ = {};
+        // Qt's sink runs this thread's events while it is destroyed: not in
+        // the middle of this.
+        sink->deleteLater();
+    }
+
+    std::shared_ptr<Requests> requests_;
+    QAudioSink* sink_ = nullptr;
+    QBuffer buffer_;
+    std::vector<char> samples_;
+    std::uint64_t playing_ = 0;
+};
+
+// The thread sounds are read and played on, so that neither a file nor Qt's
+// sound system nor the sound server can hold the user-interface thread:
+// that thread only hands on a path. Started by the first sound.
+class SoundThread {
+public:
+    void play(const std::string& path) {
+        if (!thread_) {
+            if (path.empty()) return;
+            start();
+        }
+        const std::uint64_t request = ++requests_->asked;
+        QMetaObject::invokeMethod(
+            player_, [player = player_, request, path] { player->play(request, path); }, Qt::QueuedConnection);
+    }
+
+    bool busy() const { return thread_ && requests_->ended.load() != requests_->asked.load(); }
+
+    bool end() {
+        if (!thread_) return true;
+        QMetaObject::invokeMethod(
+            player_,
+            [player = player_] {
+                delete player;
+                QThread::currentThread()->quit();
+            },
+            Qt::QueuedConnection);
+        const bool ended = thread_->wait(QDeadlineTimer(500));
+        // A thread that is still running cannot be destroyed; it is left to
+        // the end of the process.
+        if (ended) delete thread_;
+        thread_ = nullptr;
+        player_ = nullptr;
+        return ended;
+    }
+
+private:
+    void start() {
+        thread_ = new QThread;
+        thread_->setObjectName("sound");
+        player_ = new ChimePlayer(requests_);
+        player_->moveToThread(thread_);
+        thread_->start();
+        // Before the application goes, whoever made it.
+        qAddPostRoutine([] { endSound(); });
+    }
+
+    std::shared_ptr<Requests> requests_ = std::make_shared<Requests>();
+    QThread* thread_ = nullptr;
+    ChimePlayer* player_ = nullptr;
 };
 
 class SystemOutput : public SoundOutput {
 public:
     bool play(const std::string& ansiName, std::uint32_t flags) override {
-        if ((flags & SND_NOSTOP) && player_.busy()) return false;
+        if (!QCoreApplication::instance()) return false;
+        if ((flags & SND_NOSTOP) && sounds_.busy()) return false;
         const std::string path = findSoundFile(ansiName);
-        player_.play(path);
+        sounds_.play(path);
         return !path.empty();
     }
 
+    bool end() { return sounds_.end(); }
+
 private:
-    Player player_;
+    SoundThread sounds_;
 };
 
 SystemOutput systemOutput;
@@ -159,6 +200,8 @@ std::string toAnsi(const std::string& text) { return QString::fromStdString(text
 std::int32_t sndPlaySoundA(const std::string& ansiName, std::uint32_t flags) {
     return current->play(ansiName, flags) ? 1 : 0;
 }
+
+bool endSound() { return systemOutput.end(); }
 
 std::string findSoundFile(const std::string& ansiName) {
     if (ansiName.empty()) return {};

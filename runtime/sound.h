@@ -34,6 +34,12 @@ std::string toAnsi(const std::string& text);
 // which case the new one is not played.
 std::int32_t sndPlaySoundA(const std::string& ansiName, std::uint32_t flags);
 
+// Stops the system's output and ends the thread it plays on, waiting a
+// moment at most; called before the application goes. False when the thread
+// did not end (it waits on a sound server that does not answer): Qt's sound
+// system must then not be torn down, so the process should leave at once.
+bool endSound();
+
 // Where the system's output finds a file: a name with a directory as given;
 // a bare name in the working directory, then beside the program, then in the
 // installed sound folder. Empty when none holds it.

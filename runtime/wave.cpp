@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace rt {
 
@@ -109,7 +110,6 @@ std::optional<Chime> readChime(const ReadAt& read, std::uint64_t fileBytes) {
     switch (layout->bits) {
     case 8: chime.sample = Chime::Sample::UInt8; break;
     case 16: chime.sample = Chime::Sample::Int16; break;
-    case 24: chime.sample = Chime::Sample::Int24; break;
     default: chime.sample = layout->isFloat ? Chime::Sample::Float : Chime::Sample::Int32; break;
     }
     chime.channels = layout->channels;
@@ -117,6 +117,15 @@ std::optional<Chime> readChime(const ReadAt& read, std::uint64_t fileBytes) {
     chime.data.resize(layout->dataBytes);
     // The file may have shrunk since its size was taken.
     if (!readExactly(read, layout->dataOffset, chime.data.data(), chime.data.size())) return std::nullopt;
+    if (layout->bits == 24) {
+        // Each sample becomes the high three bytes of a 32-bit one.
+        std::vector<char> wide(chime.data.size() / 3 * 4);
+        for (std::size_t in = 0, out = 0; in < chime.data.size(); in += 3, out += 4) {
+            wide[out] = 0;
+            std::memcpy(&wide[out + 1], &chime.data[in], 3);
+        }
+        chime.data = std::move(wide);
+    }
     return chime;
 }
 

@@ -38,8 +38,10 @@ using ReadAt = std::function<std::size_t(std::uint64_t offset, char* out, std::s
 // hundred bytes at most, whatever the file claims.
 std::optional<WaveLayout> findWaveLayout(const ReadAt& read, std::uint64_t fileBytes);
 
+// A chime's samples as the audio output takes them: 24-bit samples are
+// widened to 32 bits, which every output knows.
 struct Chime {
-    enum class Sample { UInt8, Int16, Int24, Int32, Float };
+    enum class Sample { UInt8, Int16, Int32, Float };
     Sample sample = Sample::Int16;
     std::uint16_t channels = 0;
     std::uint32_t rate = 0;

@@ -99,6 +99,16 @@ geometry_of() {
         /^ *Width:/{w=$NF} /^ *Height:/{h=$NF} END{print w "x" h "+" x "+" y}'
 }
 
+# "pictures per second" and "longest ms without a new picture" of window $1
+# over $2 s, read from the screen.
+face_rate() {
+    local tool=${CLOCK_BUILD_DIR:?}/tests/face_rate g w h x y
+    [ -x "$tool" ] || fail "helper $tool is not built"
+    g=$(geometry_of "$1")
+    IFS='x+' read -r w h x y <<<"$g"
+    "$tool" "$2" "$x" "$y" "$w" "$h" | awk '{print $4, $6}'
+}
+
 # Waits until the process ends; prints its exit status. Fails after $2 s.
 # Only the shell that started the process can collect its status: inside
 # $(...) a process still running when the subshell forks reports -1, so

@@ -8,8 +8,7 @@
 source "$(dirname "$0")/lib.sh"
 
 WM_CLOSE=${CLOCK_BUILD_DIR:?}/tests/wm_close
-FACE_RATE=$CLOCK_BUILD_DIR/tests/face_rate
-[ -x "$WM_CLOSE" ] && [ -x "$FACE_RATE" ] || fail "helpers in $CLOCK_BUILD_DIR/tests are not built"
+[ -x "$WM_CLOSE" ] || fail "helper $WM_CLOSE is not built"
 NAMES=(Crow owl2 door2 cricket wolf frogs)
 CLOCK=$(realpath "$CLOCK")  # each case runs from its own folder
 
@@ -36,14 +35,6 @@ make_sounds() {
 }
 
 rss_kb() { awk '/^VmRSS/ {print $2}' "/proc/$CLOCK_PID/status" 2>/dev/null || echo gone; }
-
-# "pictures per second" and "longest ms without a new picture" over $1 s.
-face_rate() {
-    local g w h x y
-    g=$(geometry_of "$W")
-    IFS='x+' read -r w h x y <<<"$g"
-    "$FACE_RATE" "$1" "$x" "$y" "$w" "$h" | awk '{print $4, $6}'
-}
 
 alive() { kill -0 "$CLOCK_PID" 2>/dev/null && [ "$(ps -o stat= -p "$CLOCK_PID" | cut -c1)" != Z ]; }
 
@@ -74,7 +65,7 @@ run_case() {
     fi
 
     local pps longest rss
-    read -r pps longest <<<"$(face_rate "$watch")"
+    read -r pps longest <<<"$(face_rate "$W" "$watch")"
     alive || fail "$CASE: the clock ended; $(tail -n 3 "$E2E_TMP/clock.log")"
     awk -v p="$pps" -v l="$longest" 'BEGIN { exit !(p >= 8 && l <= 500) }' ||
         fail "$CASE: $pps pictures a second, one kept for $longest ms"

@@ -39,7 +39,7 @@ TEST_F(WaveCheck, TakesTheFormsChimeFilesComeIn) {
         {"metadata", riff(chunk("JUNK", "x") + fmt() + chunk("LIST", "INFOx") + data(4410)), Sample::Int16, 1, 22050, 4410},
         {"fmt18", riff(chunk("fmt ", fmtBody({}) + le16(0)) + data(4410)), Sample::Int16, 1, 22050, 4410},
         {"u8", riff(fmt({1, 1, 8000, 8}) + data(801).substr(0, 8 + 801)), Sample::UInt8, 1, 8000, 801},  // no pad byte
-        {"s24x", riff(extensible({1, 2, 48000, 24}, 24) + chunk("data", pcm24)), Sample::Int24, 2, 48000, 6},
+        {"s24x", riff(extensible({1, 2, 48000, 24}, 24) + chunk("data", pcm24)), Sample::Int32, 2, 48000, 8},
         {"float", riff(fmt({3, 2, 192000, 32}) + data(8000)), Sample::Float, 2, 192000, 8000},
         {"s32x8", riff(extensible({1, 8, 44100, 32}, 24) + data(3200)), Sample::Int32, 8, 44100, 3200},
         {"partial", riff(fmt({1, 2}) + data(4403)), Sample::Int16, 2, 22050, 4400},  // the cut frame goes
@@ -52,9 +52,9 @@ TEST_F(WaveCheck, TakesTheFormsChimeFilesComeIn) {
         EXPECT_EQ(c->rate, g.rate) << g.name;
         EXPECT_EQ(c->data.size(), g.dataBytes) << g.name;
     }
-    // The samples are the file's own bytes.
+    // The samples are the file's own bytes, 24-bit ones widened to 32.
     const auto s24 = rt::readChimeFile(dir.filePath("s24x").toStdString());
-    EXPECT_EQ(std::string(s24->data.begin(), s24->data.end()), pcm24);
+    EXPECT_EQ(std::string(s24->data.begin(), s24->data.end()), std::string("\0\x01\x02\x03\0\x04\x05\x06", 8));
 }
 
 TEST_F(WaveCheck, RefusesWhatCannotBeAChime) {
