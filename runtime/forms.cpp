@@ -3,6 +3,7 @@
 #include "closesignals.h"
 #include "commondialog.h"
 #include "scale.h"
+#include "sound.h"
 #include "surface.h"
 #include "window.h"
 #include "x11.h"
@@ -663,6 +664,12 @@ int run(int argc, char** argv, void (*Main)()) {
     const int status = app.exec();
     programRunning = false;
     resetFormInstances();
+    if (!endSound()) {
+        // The sound thread is stuck inside Qt's sound system: tearing that
+        // down under it would crash the exit.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     return status;
 }
 

@@ -1,18 +1,29 @@
 #include "sound.h"
 
+#include "wave.h"
+
 #include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QByteArray>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMediaDevices>
-#include <QPointer>
-#include <QSoundEffect>
+#include <QObject>
 #include <QString>
-#include <QUrl>
+#include <QThread>
+#include <QTimer>
 
-#include <algorithm>
-#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #ifndef CLOCK_SOUND_DIR
 #define CLOCK_SOUND_DIR ""
@@ -22,41 +33,159 @@ namespace rt {
 
 namespace {
 
-std::uint32_t le32(const char* p) {
-    return std::uint32_t(std::uint8_t(p[0])) | std::uint32_t(std::uint8_t(p[1])) << 8 |
-           std::uint32_t(std::uint8_t(p[2])) << 16 | std::uint32_t(std::uint8_t(p[3])) << 24;
-}
-std::uint16_t le16(const char* p) { return std::uint16_t(std::uint8_t(p[0]) | std::uint8_t(p[1]) << 8); }
+// Requests to play are numbered: the user-interface thread counts those it
+// asked for, the sound thread the last one it is done with.
+struct Requests {
+    std::atomic<std::uint64_t> asked{0};
+    std::atomic<std::uint64_t> ended{0};
+};
 
-// Plays through Qt's sound effects. One effect at a time: the next sound
-// replaces it, so a clock that chimes for weeks holds one effect, not one a
-// minute.
+// Lives on the sound thread: reads and checks a file, then plays exactly the
+// bytes it checked, so that nothing the file says or does later reaches Qt.
+// One sound at a time; the next one cuts it off.
+class ChimePlayer : public QObject {
+public:
+    explicit ChimePlayer(std::shared_ptr<Requests> requests) : requests_(std::move(requests)) {}
+    ~ChimePlayer() override { stop(); }
+
+    // An empty path only stops the sound playing.
+    void play(std::uint64_t request, const std::string& path) {
+        // A newer request is on its way: this one would only be cut off.
+        if (request != requests_->asked.load()) return;
+        stop();
+        if (!path.empty())
+            if (std::optional<Chime> chime = readChimeFile(path)) start(request, std::move(*chime));
+        if (!sink_) requests_->ended = request;
+    }
+
+private:
+    void start(std::uint64_t request, Chime chime) {
+        // Asked on every sound: a server that went away and came back has
+        // a new default device.
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) return;
+        QAudioFormat format;
+        switch (chime.sample) {
+        case Chime::Sample::UInt8: format.setSampleFormat(QAudioFormat::UInt8); break;
+        case Chime::Sample::Int16: format.setSampleFormat(QAudioFormat::Int16); break;
+        case Chime::Sample::Int32: format.setSampleFormat(QAudioFormat::Int32); break;
+        case Chime::Sample::Float: format.setSampleFormat(QAudioFormat::Float); break;
+        }
+        format.setSampleRate(int(chime.rate));
+        format.setChannelCount(chime.channels);
+        // A wave file's channels come in the order of Qt's positions, front
+        // left first; Qt's defaults for three or more channels differ.
+        format.setChannelConfig(chime.channels == 1
+                                    ? QAudioFormat::ChannelConfigMono
+                                    : QAudioFormat::ChannelConfig((2u << chime.channels) - 2));
+
+        samples_ = std::move(chime.data);
+        buffer_.setData(QByteArray::fromRawData(samples_.data(), qsizetype(samples_.size())));
+        buffer_.open(QIODevice::ReadOnly);
+        sink_ = new QAudioSink(device, format);
+        playing_ = request;
+        connect(sink_, &QAudioSink::stateChanged, this, [this, request, format, sink = sink_](QAudio::State state) {
+            // Lost its server: let the stream go, though not from inside the
+            // sink's own signal. All handed over: the server still holds the
+            // last of the sound, up to a buffer's worth. (Idle before the
+            // end is a stall the sink recovers from.)
+            std::chrono::milliseconds after{0};
+            if (state == QAudio::IdleState && buffer_.atEnd())
+                after = std::chrono::milliseconds(format.durationForBytes(qint32(sink->bufferSize())) / 1000 + 50);
+            else if (state != QAudio::StoppedState)
+                return;
+            QTimer::singleShot(after, this, [this, request] {
+                if (playing_ == request) stop();
+            });
+        });
+        sink_->start(&buffer_);
+    }
+
+    void stop() {
+        QAudioSink* sink = std::exchange(sink_, nullptr);
+        if (!sink) return;
+        requests_->ended = std::exchange(playing_, 0);
+        sink->stop();
+        buffer_.close();
+        buffer_.setData(QByteArray());
+        samples_ = {};
+        // Qt's sink runs this thread's events while it is destroyed: not in
+        // the middle of this.
+        sink->deleteLater();
+    }
+
+    std::shared_ptr<Requests> requests_;
+    QAudioSink* sink_ = nullptr;
+    QBuffer buffer_;
+    std::vector<char> samples_;
+    std::uint64_t playing_ = 0;
+};
+
+// The thread sounds are read and played on, so that neither a file nor Qt's
+// sound system nor the sound server can hold the user-interface thread:
+// that thread only hands on a path. Started by the first sound.
+class SoundThread {
+public:
+    void play(const std::string& path) {
+        if (!thread_) {
+            if (path.empty()) return;
+            start();
+        }
+        const std::uint64_t request = ++requests_->asked;
+        QMetaObject::invokeMethod(
+            player_, [player = player_, request, path] { player->play(request, path); }, Qt::QueuedConnection);
+    }
+
+    bool busy() const { return thread_ && requests_->ended.load() != requests_->asked.load(); }
+
+    bool end() {
+        if (!thread_) return true;
+        QMetaObject::invokeMethod(
+            player_,
+            [player = player_] {
+                delete player;
+                QThread::currentThread()->quit();
+            },
+            Qt::QueuedConnection);
+        const bool ended = thread_->wait(QDeadlineTimer(500));
+        // A thread that is still running cannot be destroyed; it is left to
+        // the end of the process.
+        if (ended) delete thread_;
+        thread_ = nullptr;
+        player_ = nullptr;
+        return ended;
+    }
+
+private:
+    void start() {
+        thread_ = new QThread;
+        thread_->setObjectName("sound");
+        player_ = new ChimePlayer(requests_);
+        player_->moveToThread(thread_);
+        thread_->start();
+        // Before the application goes, whoever made it.
+        qAddPostRoutine([] { endSound(); });
+    }
+
+    std::shared_ptr<Requests> requests_ = std::make_shared<Requests>();
+    QThread* thread_ = nullptr;
+    ChimePlayer* player_ = nullptr;
+};
+
 class SystemOutput : public SoundOutput {
 public:
     bool play(const std::string& ansiName, std::uint32_t flags) override {
         if (!QCoreApplication::instance()) return false;
-        if ((flags & SND_NOSTOP) && effect_ && effect_->isPlaying()) return false;
-        if (effect_) effect_->stop();
-
+        if ((flags & SND_NOSTOP) && sounds_.busy()) return false;
         const std::string path = findSoundFile(ansiName);
-        if (path.empty() || !isPlayableWave(path)) return false;
-        // Without a device Qt would accept the sound and never finish it.
-        if (QMediaDevices::audioOutputs().isEmpty()) return false;
-
-        const QUrl url = QUrl::fromLocalFile(QString::fromLocal8Bit(path.c_str()));
-        if (!effect_ || effect_->source() != url || effect_->status() != QSoundEffect::Ready) {
-            delete effect_;
-            // Owned by the application, so it goes before the audio system does.
-            effect_ = new QSoundEffect(QCoreApplication::instance());
-            effect_->setSource(url);
-        }
-        // While the file is still loading this only queues the sound.
-        effect_->play();
-        return true;
+        sounds_.play(path);
+        return !path.empty();
     }
 
+    bool end() { return sounds_.end(); }
+
 private:
-    QPointer<QSoundEffect> effect_;
+    SoundThread sounds_;
 };
 
 SystemOutput systemOutput;
@@ -71,6 +200,8 @@ std::string toAnsi(const std::string& text) { return QString::fromStdString(text
 std::int32_t sndPlaySoundA(const std::string& ansiName, std::uint32_t flags) {
     return current->play(ansiName, flags) ? 1 : 0;
 }
+
+bool endSound() { return systemOutput.end(); }
 
 std::string findSoundFile(const std::string& ansiName) {
     if (ansiName.empty()) return {};
@@ -91,44 +222,6 @@ std::string findSoundFile(const std::string& ansiName) {
         if (isFile(p)) return p.toLocal8Bit().toStdString();
     }
     return {};
-}
-
-bool isPlayableWave(const std::string& path) {
-    QFile f(QString::fromLocal8Bit(path.c_str()));
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const qint64 size = f.size();
-
-    std::array<char, 16> buf{};
-    if (f.read(buf.data(), 12) != 12) return false;
-    if (QByteArray(buf.data(), 4) != "RIFF" || QByteArray(buf.data() + 8, 4) != "WAVE") return false;
-
-    std::uint16_t blockAlign = 0;
-    qint64 pos = 12;
-    while (pos + 8 <= size) {
-        if (!f.seek(pos) || f.read(buf.data(), 8) != 8) return false;
-        const QByteArray id(buf.data(), 4);
-        const qint64 chunk = le32(buf.data() + 4);
-        const qint64 body = pos + 8;
-        if (id == "fmt ") {
-            if (chunk < 16 || f.read(buf.data(), 16) != 16) return false;
-            const std::uint16_t tag = le16(buf.data());
-            const std::uint16_t channels = le16(buf.data() + 2);
-            const std::uint32_t rate = le32(buf.data() + 4);
-            const std::uint16_t bits = le16(buf.data() + 14);
-            blockAlign = le16(buf.data() + 12);
-            const bool pcm = tag == 1 || tag == 0xFFFE;
-            const bool knownBits = bits == 8 || bits == 16 || bits == 24 || bits == 32;
-            const bool floats = tag == 3 && bits == 32;
-            if (!(pcm && knownBits) && !floats) return false;
-            if (channels == 0 || rate == 0 || blockAlign == 0) return false;
-        } else if (id == "data") {
-            // A data chunk that claims more than the file holds leaves the
-            // player loading for ever: such a file is as malformed as any.
-            return blockAlign != 0 && chunk >= blockAlign && chunk <= size - body;
-        }
-        pos = body + chunk + (chunk & 1);
-    }
-    return false;
 }
 
 }  // namespace rt

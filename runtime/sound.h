@@ -15,7 +15,8 @@ constexpr std::uint32_t SND_NOSTOP = 0x10;
 class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
-    // Starts the named sound; returns whether it could be started.
+    // Starts the named sound in the background; returns whether it was
+    // found and handed on to be played.
     virtual bool play(const std::string& ansiName, std::uint32_t flags) = 0;
 };
 
@@ -27,19 +28,21 @@ void setSoundOutput(SoundOutput* output);
 std::string toAnsi(const std::string& text);
 
 // The system's output plays every sound in the background, whatever the
-// flags, and has no default sound: a file it cannot find or play is silence.
+// flags, and has no default sound: a file it cannot find, or one that is not
+// a chime (see wave.h), is silence.
 // A new sound stops the one still playing unless SND_NOSTOP is given, in
 // which case the new one is not played.
 std::int32_t sndPlaySoundA(const std::string& ansiName, std::uint32_t flags);
+
+// Stops the system's output and ends the thread it plays on, waiting a
+// moment at most; called before the application goes. False when the thread
+// did not end (it waits on a sound server that does not answer): Qt's sound
+// system must then not be torn down, so the process should leave at once.
+bool endSound();
 
 // Where the system's output finds a file: a name with a directory as given;
 // a bare name in the working directory, then beside the program, then in the
 // installed sound folder. Empty when none holds it.
 std::string findSoundFile(const std::string& ansiName);
-
-// Whether a file looks like a wave file that can be played: a RIFF/WAVE
-// header, a format chunk the player knows and some sample data. Checked
-// before playing, because the player can wait for ever on a broken header.
-bool isPlayableWave(const std::string& path);
 
 }  // namespace rt

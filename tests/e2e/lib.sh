@@ -99,6 +99,16 @@ geometry_of() {
         /^ *Width:/{w=$NF} /^ *Height:/{h=$NF} END{print w "x" h "+" x "+" y}'
 }
 
+# "pictures per second" and "longest ms without a new picture" of window $1
+# over $2 s, read from the screen.
+face_rate() {
+    local tool=${CLOCK_BUILD_DIR:?}/tests/face_rate g w h x y
+    [ -x "$tool" ] || fail "helper $tool is not built"
+    g=$(geometry_of "$1")
+    IFS='x+' read -r w h x y <<<"$g"
+    "$tool" "$2" "$x" "$y" "$w" "$h" | awk '{print $4, $6}'
+}
+
 # Waits until the process ends; prints its exit status. Fails after $2 s.
 # Only the shell that started the process can collect its status: inside
 # $(...) a process still running when the subshell forks reports -1, so
@@ -124,6 +134,18 @@ wait_exit() {
     return 1
 }
 
+# Waits for the cases a test ran in the background, CASE_PID mapping each
+# name to its subshell, which wrote to $E2E_TMP/NAME.out; shows what each
+# wrote and fails if any failed.
+wait_cases() {
+    local c failed=0
+    for c in "${!CASE_PID[@]}"; do
+        wait "${CASE_PID[$c]}" || failed=1
+        cat "$E2E_TMP/$c.out"
+    done
+    [ "$failed" = 0 ] || fail "a case failed (its output is above)"
+}
+
 # The RGB triple of one pixel of a screenshot, e.g. "25,14,12".
 pixel_at() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
@@ -131,7 +153,8 @@ pixel_at() {
 
 # A PulseAudio server of the test's own (parallel tests and a user's session
 # never meet it) whose default sink is the null sink "probe", kept awake: an
-# idle null sink drops most of what is recorded from it.
+# idle null sink drops most of what is recorded from it. PULSE_PIDS are the
+# server and the stream that keeps the sink awake.
 start_pulse() {
     local tool i
     for tool in pulseaudio pactl pacat parec sox; do
@@ -142,6 +165,7 @@ start_pulse() {
     unset PULSE_SERVER PULSE_SINK
     pulseaudio -n --daemonize=no --system=false --exit-idle-time=-1 --use-pid-file=false \
         --load=module-native-protocol-unix --log-target=file:"$E2E_TMP/pulse.log" 2>>"$E2E_TMP/pulse.log" &
+    PULSE_PIDS=($!)
     E2E_PIDS+=($!)
     for i in $(seq 100); do
         pactl info >/dev/null 2>&1 && break
@@ -151,6 +175,7 @@ start_pulse() {
     pactl load-module module-null-sink sink_name=probe >/dev/null || fail "no null sink"
     pactl set-default-sink probe
     pacat --latency-msec=20 --raw -d probe /dev/zero &
+    PULSE_PIDS+=($!)
     E2E_PIDS+=($!)
     sleep 2
 }

@@ -143,12 +143,7 @@ done
 sleep 2
 record_sink "$WATCH_S" "$E2E_TMP/chimes.wav"
 
-failed=0
-for c in "${CASES[@]}"; do
-    wait "${CASE_PID[$c]}" || failed=1
-    cat "$E2E_TMP/$c.out"
-done
-[ "$failed" = 0 ] || fail "a case failed (its output is above)"
+wait_cases
 loud=$(rms_of "$E2E_TMP/chimes.wav")
 awk -v l="$loud" 'BEGIN { exit !(l < 0.001) }' || fail "a broken sound file was heard (RMS $loud)"
 note "silent while the broken files were chosen (RMS $loud)"
