@@ -3,8 +3,11 @@
 // tick makes and met in the state the tick leaves it. The time of day starts
 // at the same moment in every run and steps 100 ms a tick, so every run
 // composes the same pictures and each tick moves the second hand, as on the
-// screen. Qt paints the face later, in its event loop, which is not run here:
-// bench/whole_program.sh counts that.
+// screen. Qt paints the face later, in its event loop, which runs here only
+// outside the timed parts: bench/whole_program.sh counts that. On a busy machine, interleave the
+// sizes' repetitions and read the medians:
+//   tick_bench --benchmark_repetitions=41 --benchmark_enable_random_interleaving=true
+//              --benchmark_report_aggregates_only=true
 #include "Form1.h"
 #include "Module1.h"
 #include "gdi.h"
