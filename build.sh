@@ -8,9 +8,10 @@ cd "$(dirname "$0")"
 run_packages=(g++ cmake ninja-build qt6-base-dev qt6-multimedia-dev libx11-dev libxcb1-dev libxcb-shape0-dev)
 # What the tests and benchmarks need besides: an X server, a window manager
 # and the tools that drive and look at the window; a sound server with the
-# tools that record and measure it; the test and benchmark libraries.
+# tools that record and measure it; the test and benchmark libraries, and
+# xclock, which the whole-program benchmark measures the clock against.
 test_packages=(xvfb openbox xdotool x11-utils x11-xserver-utils imagemagick procps
-               pulseaudio pulseaudio-utils sox libgtest-dev libbenchmark-dev)
+               pulseaudio pulseaudio-utils sox libgtest-dev libbenchmark-dev x11-apps)
 
 install_missing() {
     local missing=() p

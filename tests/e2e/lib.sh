@@ -11,10 +11,17 @@ CLOCK_TEST_BUILD=${CLOCK_TEST_BUILD:-$(dirname "$CLOCK")/clock_under_test}
 E2E_TMP=$(mktemp -d)
 E2E_PIDS=()
 
-e2e_cleanup() {
+# Ends every process started so far; a benchmark ends one session before
+# it starts the next.
+stop_started() {
     local pid
     for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    E2E_PIDS=()
+}
+
+e2e_cleanup() {
+    stop_started
     rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
@@ -22,8 +29,8 @@ trap e2e_cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "# $*"; }
 
-# Starts Xvfb on a free display and exports DISPLAY. $1 is the screen's
-# size, $2 its bits a pixel.
+# Starts Xvfb on a free display and exports DISPLAY; X_PID is the server.
+# $1 is the screen's size, $2 its bits a pixel.
 start_x() {
     local size=${1:-800x600} depth=${2:-24}
     exec 3>"$E2E_TMP/display"
@@ -31,7 +38,8 @@ start_x() {
     # and a client connecting during the reset (the next clock, openbox)
     # is refused.
     Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
-    E2E_PIDS+=($!)
+    X_PID=$!
+    E2E_PIDS+=($X_PID)
     local i
     for i in $(seq 100); do
         [ -s "$E2E_TMP/display" ] && break
@@ -82,11 +90,12 @@ start_chiming_clock() {
     unset CLOCK_TIMER_INTERVAL_Timer2
 }
 
-# Prints the id of the clock's visible top-level window once it is mapped.
+# Prints the id of the clock's visible top-level window once it is mapped
+# (or that of process $1).
 clock_window() {
-    local i id
+    local pid=${1:-$CLOCK_PID} i id
     for i in $(seq 100); do
-        id=$(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null | head -n1 || true)
+        id=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n1 || true)
         if [ -n "$id" ]; then echo "$id"; return 0; fi
         sleep 0.05
     done
