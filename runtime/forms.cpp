@@ -435,11 +435,6 @@ void Form::Show() {
     window_->show();
 }
 
-void Form::Hide() {
-    ensureLoaded();
-    window_->hide();
-}
-
 HWND Form::hWnd() { ensureLoaded(); return hwnd_; }
 HDC Form::hDC() { ensureLoaded(); return surface_->hdc(); }
 

@@ -207,7 +207,6 @@ public:
     bool isVisible() const;
 
     void Show();
-    void Hide();
 
     HWND hWnd();
     HDC hDC();
@@ -291,7 +290,6 @@ private:
 
     std::string name_;
     State state_ = State::NotLoaded;
-    bool designed_ = false;
     bool borderless_ = false;
     bool showInTaskbar_ = true;
     std::string caption_;

@@ -84,8 +84,6 @@ std::int32_t SetWindowRgn(HWND hWnd, HRGN hRgn, std::int32_t bRedraw) {
     return 1;
 }
 
-std::int32_t DeleteObject(HRGN hRgn) { return regions().erase(hRgn) ? 1 : 0; }
-
 std::int32_t SetStretchBltMode(HDC hdc, std::int32_t mode) {
     Surface* s = Surface::fromHdc(hdc);
     if (!s || mode < 1 || mode > 4) return 0;
