@@ -13,17 +13,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace rt {
 
 namespace {
 
-std::unordered_map<HRGN, QRegion>& regions() {
-    static std::unordered_map<HRGN, QRegion> table;
-    return table;
-}
-HRGN nextRegion = 0x2000;
+// Regions made and not yet handed to a window.
+HandleTable<QRegion> regions(0x2000);
 
 bool fits(const QImage& img, const QRect& r) { return img.rect().contains(r); }
 
@@ -50,7 +46,7 @@ QRegion ellipseRegion(int left, int top, int right, int bottom) {
 
 }  // namespace
 
-int liveRegionCount() { return int(regions().size()); }
+int liveRegionCount() { return int(regions.size()); }
 
 std::int32_t SetWindowPos(HWND hWnd, HWND hWndInsertAfter, std::int32_t X, std::int32_t Y, std::int32_t cx,
                           std::int32_t cy, std::uint32_t uFlags) {
@@ -68,15 +64,11 @@ std::int32_t SetWindowPos(HWND hWnd, HWND hWndInsertAfter, std::int32_t X, std::
 }
 
 HRGN CreateEllipticRgn(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
-    const HRGN h = nextRegion++;
-    regions()[h] = ellipseRegion(left, top, right, bottom);
-    return h;
+    return regions.add(ellipseRegion(left, top, right, bottom));
 }
 
 std::int32_t SetWindowRgn(HWND hWnd, HRGN hRgn, std::int32_t bRedraw) {
-    auto it = regions().find(hRgn);
-    QRegion region = it == regions().end() ? QRegion() : it->second;
-    if (it != regions().end()) regions().erase(it);  // the window owns it now
+    const QRegion region = regions.take(hRgn);  // the window owns it now
     QWidget* w = windowFromHandle(hWnd);
     if (!w) return 0;
     setWindowRegion(w, region);

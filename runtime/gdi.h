@@ -1,17 +1,13 @@
 // The graphics and window-manager calls the clock makes: elliptic window
 // regions, topmost placement, and copies between persistent images (plain
-// and halftone-stretched). Handles are small integers looked up in tables;
-// a handle that names nothing makes the call fail and return 0, as the
-// system calls do.
+// and halftone-stretched), on the handles of handles.h.
 #pragma once
+
+#include "handles.h"
 
 #include <cstdint>
 
 namespace rt {
-
-using HDC = std::intptr_t;
-using HWND = std::intptr_t;
-using HRGN = std::intptr_t;
 
 constexpr HWND HWND_TOPMOST = -1;
 constexpr HWND HWND_NOTOPMOST = -2;

@@ -4,17 +4,13 @@
 
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace rt {
 
 namespace {
 
-std::unordered_map<HDC, Surface*>& contexts() {
-    static std::unordered_map<HDC, Surface*> table;
-    return table;
-}
-HDC nextHdc = 0x1000;
+// The device contexts: every surface that exists.
+HandleTable<Surface*> contexts(0x1000);
 
 QPen pen(Colour colour, int width) {
     QPen p(toQColor(colour));
@@ -47,17 +43,14 @@ QColor toQColor(Colour c) {
 }
 
 Surface::Surface(int width, int height, Colour background)
-    : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32), background_(background), hdc_(nextHdc++) {
+    : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32), background_(background),
+      hdc_(contexts.add(this)) {
     image_.fill(toQColor(background_));
-    contexts()[hdc_] = this;
 }
 
-Surface::~Surface() { contexts().erase(hdc_); }
+Surface::~Surface() { contexts.take(hdc_); }
 
-Surface* Surface::fromHdc(HDC hdc) {
-    auto it = contexts().find(hdc);
-    return it == contexts().end() ? nullptr : it->second;
-}
+Surface* Surface::fromHdc(HDC hdc) { return contexts.find(hdc); }
 
 void Surface::resize(int width, int height) {
     width = std::max(width, 1);

@@ -3,7 +3,7 @@
 // Internal to the runtime.
 #pragma once
 
-#include "gdi.h"
+#include "handles.h"
 #include "vb.h"
 
 #include <QImage>

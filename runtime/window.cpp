@@ -15,17 +15,13 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace rt {
 
 namespace {
 
-std::unordered_map<HWND, QWidget*>& windows() {
-    static std::unordered_map<HWND, QWidget*> table;
-    return table;
-}
-HWND nextWindow = 0x3000;
+// The windows of loaded forms.
+HandleTable<QWidget*> windows(0x3000);
 
 std::int16_t buttonsOf(Qt::MouseButtons b) {
     std::int16_t r = 0;
@@ -69,16 +65,9 @@ void paintSurface(QWidget* widget, const Surface& surface, const QPaintEvent* e)
 
 }  // namespace
 
-HWND registerWindow(QWidget* w) {
-    const HWND h = nextWindow++;
-    windows()[h] = w;
-    return h;
-}
-void unregisterWindow(HWND h) { windows().erase(h); }
-QWidget* windowFromHandle(HWND h) {
-    auto it = windows().find(h);
-    return it == windows().end() ? nullptr : it->second;
-}
+HWND registerWindow(QWidget* w) { return windows.add(w); }
+void unregisterWindow(HWND h) { windows.take(h); }
+QWidget* windowFromHandle(HWND h) { return windows.find(h); }
 
 void setStaysOnTop(QWidget* w, bool onTop) {
     // On a window that is already shown, changing the widget's flags would

@@ -1,7 +1,7 @@
 // The Qt widgets behind forms and picture boxes. Internal to the runtime.
 #pragma once
 
-#include "gdi.h"
+#include "handles.h"
 
 #include <QRegion>
 #include <QWidget>
