@@ -11,7 +11,7 @@ class QDialog;
 
 namespace rt {
 
-class CommonDialog : public Object {
+class CommonDialog : public Object, public Control {
 public:
     // The chosen colour: a number that converts to 0x00BBGGRR. It is the
     // dialog's initial colour, and a cancelled dialog leaves it as it was.
@@ -25,14 +25,10 @@ public:
     void LetById(std::int32_t dispId, const Variant& value) override;
     Variant CallById(std::int32_t dispId) override;
 
-    // Runtime side: made afresh as its form loads, gone as it unloads.
-    void create();
-    void destroy();
+    void create(QWidget* parent) override;
+    void destroy() override;
 
 private:
-    void ensureLoaded();
-    Form& form_;
-    std::string name_;
     Variant color_;
     QDialog* open_ = nullptr;
 };

@@ -142,11 +142,19 @@ Picture Picture::load(const std::string& path) {
 int Picture::width() const { return image_ ? static_cast<const QImage*>(image_.get())->width() : 0; }
 int Picture::height() const { return image_ ? static_cast<const QImage*>(image_.get())->height() : 0; }
 
+// ---- Control ----
+
+Control::Control(Form& owner, std::string name) : form_(owner), name_(std::move(name)) {
+    owner.controls_.push_back(this);
+}
+
+void Control::ensureLoaded() {
+    if (!form_.isLoaded()) form_.load();
+}
+
 // ---- PictureBox ----
 
-PictureBox::PictureBox(Form& owner, std::string name) : form_(owner), name_(std::move(name)) {
-    owner.registerControl(this);
-}
+PictureBox::PictureBox(Form& owner, std::string name) : Control(owner, std::move(name)) {}
 
 PictureBox::~PictureBox() = default;
 
@@ -155,10 +163,6 @@ void PictureBox::setDesignGeometry(float leftTwips, float topTwips, float widthT
     designTop_ = topTwips;
     designWidth_ = widthTwips;
     designHeight_ = heightTwips;
-}
-
-void PictureBox::ensureLoaded() {
-    if (!form_.isLoaded()) form_.load();
 }
 
 void PictureBox::create(QWidget* parent) {
@@ -214,7 +218,7 @@ std::int16_t PictureBox::DrawWidth() { ensureLoaded(); return drawWidth_; }
 
 void PictureBox::setDrawWidth(std::int16_t w) {
     ensureLoaded();
-    if (w < 1) throw RuntimeError(errInvalidProperty, "Invalid property value", name_ + ".DrawWidth");
+    if (w < 1) throw RuntimeError(errInvalidProperty, "Invalid property value", name() + ".DrawWidth");
     drawWidth_ = w;
 }
 
@@ -256,7 +260,7 @@ void PictureBox::setToolTipText(const std::string& text) {
     if (widget_) widget_->setToolTip(QString::fromStdString(text));
 }
 
-void PictureBox::postMouseMove() {
+void PictureBox::movedUnderHeldButton() {
     // The window moved under a pointer whose button is held: report the
     // pointer where it now is over the face, once the current event is done.
     if (!widget_ || movePosted_) return;
@@ -267,15 +271,15 @@ void PictureBox::postMouseMove() {
         if (!widget_ || !held_ || !MouseMove) return;
         const QPoint global = pointerOnScreen();
         const QPoint face = toDevice(widget_->geometry()).topLeft();
-        float X = float(global.x() - (form_.pixelLeft() + face.x()));
-        float Y = float(global.y() - (form_.pixelTop() + face.y()));
+        float X = float(global.x() - (form().pixelLeft() + face.x()));
+        float Y = float(global.y() - (form().pixelTop() + face.y()));
         std::int16_t Button = held_;
         std::int16_t Shift = 0;
         const Qt::KeyboardModifiers m = QGuiApplication::keyboardModifiers();
         if (m & Qt::ShiftModifier) Shift |= vbShiftMask;
         if (m & Qt::ControlModifier) Shift |= vbCtrlMask;
         if (m & Qt::AltModifier) Shift |= vbAltMask;
-        raiseEvent((name_ + "_MouseMove").c_str(), [&] { MouseMove(Button, Shift, X, Y); });
+        raiseEvent((name() + "_MouseMove").c_str(), [&] { MouseMove(Button, Shift, X, Y); });
     });
 }
 
@@ -295,21 +299,21 @@ void setTimerInterval(const std::string& timerName, int ms) {
         timerIntervals().erase(timerName);
 }
 
-Timer::Timer(Form& owner, std::string name) : form_(owner), name_(std::move(name)) { owner.registerControl(this); }
+Timer::Timer(Form& owner, std::string name) : Control(owner, std::move(name)) {}
 
 Timer::~Timer() = default;
 
 void Timer::create(QWidget* parent) {
     if (interval_ <= 0) return;
     timer_ = new QTimer(parent);
-    timer_->setObjectName(QString::fromStdString(name_));
-    const auto overridden = timerIntervals().find(name_);
+    timer_->setObjectName(QString::fromStdString(name()));
+    const auto overridden = timerIntervals().find(name());
     timer_->setInterval(overridden != timerIntervals().end() ? overridden->second : interval_);
     // Qt's default timer puts a long interval's timeout on a whole second
     // of its own clock, so a minute may come up to a second early; a precise
     // one costs a little on every tick, which counts only for short ones.
     timer_->setTimerType(interval_ >= 1000 ? Qt::PreciseTimer : Qt::CoarseTimer);
-    const std::string procedure = name_ + "_Timer";
+    const std::string procedure = name() + "_Timer";
     QObject::connect(timer_, &QTimer::timeout, timer_, [this, procedure] {
         if (OnTimer) raiseEvent(procedure.c_str(), OnTimer);
     });
@@ -324,12 +328,10 @@ void Timer::destroy() {
 // ---- Menu ----
 
 Menu::Menu(Form& owner, std::string name, std::string caption)
-    : form_(owner), name_(std::move(name)), caption_(std::move(caption)) {
-    owner.registerControl(this);
-}
+    : Control(owner, std::move(name)), caption_(std::move(caption)) {}
 
 Menu::Menu(Menu& parent, std::string name, std::string caption)
-    : form_(parent.form_), name_(std::move(name)), caption_(std::move(caption)) {
+    : Control(parent.form(), std::move(name)), caption_(std::move(caption)) {
     parent.items_.push_back(this);
 }
 
@@ -378,9 +380,7 @@ void Form::load() {
     window_->setGeometry(toLogical(pixelLeft()), toLogical(pixelTop()), toLogical(w_), toLogical(h_));
     hwnd_ = registerWindow(window_);
     surface_ = std::make_unique<Surface>(w_, h_, backColor_);
-    for (PictureBox* p : pictures_) p->create(window_);
-    for (Timer* t : timers_) t->create(window_);
-    for (CommonDialog* d : dialogs_) d->create();
+    for (Control* c : controls_) c->create(window_);
 
     loadedForms().push_back(this);
     state_ = State::Loaded;
@@ -401,9 +401,7 @@ void Form::unload(std::int16_t mode) {
         state_ = State::Loaded;
         return;
     }
-    for (Timer* t : timers_) t->destroy();
-    for (PictureBox* p : pictures_) p->destroy();
-    for (CommonDialog* d : dialogs_) d->destroy();
+    for (auto c = controls_.rbegin(); c != controls_.rend(); ++c) (*c)->destroy();
     activeControl_ = nullptr;
     unregisterWindow(hwnd_);
     hwnd_ = 0;
@@ -488,7 +486,7 @@ void Form::afterMove(bool moved) {
     // The system this stands in for reports a mouse move when the window
     // moves under a pointer whose button is held; a drag relies on that to
     // catch up with a pointer that has stopped.
-    if (moved && held_) held_->postMouseMove();
+    if (moved && held_) held_->movedUnderHeldButton();
 }
 
 void Form::setLeft(float twips) {
@@ -528,8 +526,6 @@ void Form::setHeight(float twips) {
     resizeTo(w_, twipsToDevice(twips, twipsPerPixelY()));
 }
 
-void Form::noteMouseHeld(PictureBox* box) { held_ = box; }
-
 void Form::windowAboutToShow() {
     // Desktops read the task-bar button from the window's state when they
     // take the window on, and Qt keeps what is there when it maps it.
@@ -552,8 +548,8 @@ void Form::Refresh() {
     ensureLoaded();
     // Where a picture box lies over the form, the form's image cannot show.
     QRegion changed(surface_->takeUnshown());
-    for (PictureBox* p : pictures_)
-        if (p->widget() && !p->widget()->isHidden()) changed -= toDevice(p->widget()->geometry());
+    for (Control* c : controls_)
+        if (QWidget* w = c->widget(); w && !w->isHidden()) changed -= toDevice(w->geometry());
     if (!changed.isEmpty()) window_->update(logicalCover(changed));
 }
 

@@ -21,7 +21,6 @@ namespace rt {
 
 class Form;
 class Surface;
-class CommonDialog;
 
 // A control reached late, as an object: its members are looked up when they
 // are used, by name or by dispatch number. A member it does not have raises
@@ -74,14 +73,42 @@ enum MouseButton : std::int16_t { vbLeftButton = 1, vbRightButton = 2, vbMiddleB
 enum ShiftKey : std::int16_t { vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4 };
 using MouseHandler = std::function<void(std::int16_t& Button, std::int16_t& Shift, float& X, float& Y)>;
 
+// What every control has: a name, the form it belongs to, and a life that
+// follows its form's, made afresh as the form loads and gone as it unloads.
+class Control {
+public:
+    Control(Form& owner, std::string name);
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    const std::string& name() const { return name_; }
+    Form& form() { return form_; }
+
+    // Runtime side. `parent` is the form's window.
+    virtual void create(QWidget* parent) = 0;
+    virtual void destroy() = 0;
+    // The widget the control shows over its form, if any.
+    virtual QWidget* widget() { return nullptr; }
+    // The form's window moved while a mouse button pressed on this control
+    // is still held.
+    virtual void movedUnderHeldButton() {}
+
+protected:
+    // Using a control loads its form.
+    void ensureLoaded();
+
+private:
+    Form& form_;
+    std::string name_;
+};
+
 // A picture box: a child of its form, addressed in its form's scale units
 // (pixels), with a persistent image of its own.
-class PictureBox {
+class PictureBox : public Control {
 public:
     PictureBox(Form& owner, std::string name);
-    ~PictureBox();
-    PictureBox(const PictureBox&) = delete;
-    PictureBox& operator=(const PictureBox&) = delete;
+    ~PictureBox() override;
 
     // Design values, set before the form loads.
     void setDesignGeometry(float leftTwips, float topTwips, float widthTwips, float heightTwips);
@@ -91,8 +118,6 @@ public:
     void setDesignAutoSize(bool autoSize) { autoSize_ = autoSize; }
     void setDesignBackColor(Colour c) { backColor_ = c; }
     void setDesignToolTipText(std::string text) { toolTip_ = std::move(text); }
-
-    const std::string& name() const { return name_; }
 
     // Size in the form's scale units; writing it resizes the control and its
     // persistent image (keeping what it holds).
@@ -121,18 +146,14 @@ public:
     MouseHandler MouseDown, MouseMove, MouseUp;
 
     // Runtime side.
-    void create(QWidget* parent);
-    void destroy();
+    void create(QWidget* parent) override;
+    void destroy() override;
     Surface* surface() { return surface_.get(); }
-    QWidget* widget() { return widget_; }
-    Form& form() { return form_; }
-    void postMouseMove();
+    QWidget* widget() override { return widget_; }
+    void movedUnderHeldButton() override;
     void setHeldButtons(std::int16_t b) { held_ = b; }
 
 private:
-    void ensureLoaded();
-    Form& form_;
-    std::string name_;
     Picture picture_;
     bool visible_ = true;
     bool autoSize_ = false;
@@ -155,39 +176,37 @@ private:
 void setTimerInterval(const std::string& timerName, int ms);
 
 // An interval timer; ticks from the form's load until its unload.
-class Timer {
+class Timer : public Control {
 public:
     Timer(Form& owner, std::string name);
-    ~Timer();
+    ~Timer() override;
     void setDesignInterval(int ms) { interval_ = ms; }
     int Interval() const { return interval_; }
     std::function<void()> OnTimer;
 
-    void create(QWidget* parent);
-    void destroy();
+    void create(QWidget* parent) override;
+    void destroy() override;
 
 private:
-    Form& form_;
-    std::string name_;
     int interval_ = 0;
     QTimer* timer_ = nullptr;
 };
 
 // A menu of a form: a top-level menu whose items are its children. A caption
 // of "-" is a separator.
-class Menu {
+class Menu : public Control {
 public:
     Menu(Form& owner, std::string name, std::string caption);
     Menu(Menu& parent, std::string name, std::string caption);
-    const std::string& name() const { return name_; }
     const std::string& Caption() const { return caption_; }
     const std::vector<Menu*>& items() const { return items_; }
-    Form& form() { return form_; }
     std::function<void()> Click;
 
+    // A menu has nothing of its own to make or remove.
+    void create(QWidget*) override {}
+    void destroy() override {}
+
 private:
-    Form& form_;
-    std::string name_;
     std::string caption_;
     std::vector<Menu*> items_;
 };
@@ -256,11 +275,8 @@ public:
     void unload(std::int16_t mode);
     Surface* surface() { return surface_.get(); }
     QWidget* window() { return window_; }
-    void noteMouseHeld(PictureBox* box);
-    void registerControl(PictureBox* p) { pictures_.push_back(p); }
-    void registerControl(Timer* t) { timers_.push_back(t); }
-    void registerControl(Menu* m) { menus_.push_back(m); }
-    void registerControl(CommonDialog* d) { dialogs_.push_back(d); }
+    // The control a mouse button was pressed on while it is held, else nullptr.
+    void noteMouseHeld(Control* control) { held_ = control; }
     // A control reports here when it takes the focus (nullptr: none has it).
     void setActiveControl(Object* control) { activeControl_ = control; }
     // Where the window is put, in the screen's pixels.
@@ -282,6 +298,7 @@ protected:
     void setDesignShowInTaskbar(bool b) { showInTaskbar_ = b; }
 
 private:
+    friend class Control;  // each control adds itself to its form's
     enum class State { NotLoaded, Loading, Loaded, Unloading };
     void ensureLoaded();
     void placeWindow();
@@ -308,12 +325,11 @@ private:
     std::unique_ptr<Surface> surface_;
     QWidget* window_ = nullptr;
     HWND hwnd_ = 0;
-    std::vector<PictureBox*> pictures_;
-    std::vector<Timer*> timers_;
-    std::vector<Menu*> menus_;
-    std::vector<CommonDialog*> dialogs_;
+    // In the order they were declared: made in that order, removed in the
+    // reverse one.
+    std::vector<Control*> controls_;
     Object* activeControl_ = nullptr;
-    PictureBox* held_ = nullptr;
+    Control* held_ = nullptr;
 };
 
 // The loaded forms, in the order they were loaded.
