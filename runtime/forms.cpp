@@ -183,7 +183,7 @@ void PictureBox::create(QWidget* parent) {
         surface_->clear();
     }
     if (visible_) {
-        widget_ = new PictureWidget(*this, parent);
+        widget_ = makePictureWidget(*this, parent);
         widget_->setGeometry(toLogical(x_), toLogical(y_), toLogical(w_), toLogical(h_));
         widget_->setToolTip(QString::fromStdString(toolTip_));
         widget_->show();
@@ -260,6 +260,34 @@ void PictureBox::setToolTipText(const std::string& text) {
     if (widget_) widget_->setToolTip(QString::fromStdString(text));
 }
 
+void PictureBox::mouse(MouseAction action, std::int16_t button, std::int16_t held, std::int16_t shift,
+                       double screenX, double screenY) {
+    held_ = held;
+    switch (action) {
+    case MouseAction::Down:
+        form().noteMouseHeld(this);
+        return raiseMouse(MouseDown, "_MouseDown", button, shift, screenX, screenY);
+    case MouseAction::Move: return raiseMouse(MouseMove, "_MouseMove", button, shift, screenX, screenY);
+    case MouseAction::Up:
+        if (!held) form().noteMouseHeld(nullptr);
+        return raiseMouse(MouseUp, "_MouseUp", button, shift, screenX, screenY);
+    }
+}
+
+// The one place where the pointer on the screen becomes a position over the
+// face: measured from where the face is now, since during a drag the window
+// moves under the pointer.
+void PictureBox::raiseMouse(const MouseHandler& handler, const char* what, std::int16_t button, std::int16_t shift,
+                            double screenX, double screenY) {
+    if (!handler) return;
+    const QPoint face = toDevice(widget_->geometry()).topLeft();
+    float X = float(screenX - (form().pixelLeft() + face.x()));
+    float Y = float(screenY - (form().pixelTop() + face.y()));
+    std::int16_t Button = button;
+    std::int16_t Shift = shift;
+    raiseEvent((name() + what).c_str(), [&] { handler(Button, Shift, X, Y); });
+}
+
 void PictureBox::movedUnderHeldButton() {
     // The window moved under a pointer whose button is held: report the
     // pointer where it now is over the face, once the current event is done.
@@ -269,17 +297,8 @@ void PictureBox::movedUnderHeldButton() {
     QTimer::singleShot(0, postedMove_.get(), [this] {
         movePosted_ = false;
         if (!widget_ || !held_ || !MouseMove) return;
-        const QPoint global = pointerOnScreen();
-        const QPoint face = toDevice(widget_->geometry()).topLeft();
-        float X = float(global.x() - (form().pixelLeft() + face.x()));
-        float Y = float(global.y() - (form().pixelTop() + face.y()));
-        std::int16_t Button = held_;
-        std::int16_t Shift = 0;
-        const Qt::KeyboardModifiers m = QGuiApplication::keyboardModifiers();
-        if (m & Qt::ShiftModifier) Shift |= vbShiftMask;
-        if (m & Qt::ControlModifier) Shift |= vbCtrlMask;
-        if (m & Qt::AltModifier) Shift |= vbAltMask;
-        raiseEvent((name() + "_MouseMove").c_str(), [&] { MouseMove(Button, Shift, X, Y); });
+        const QPoint pointer = pointerOnScreen();
+        raiseMouse(MouseMove, "_MouseMove", held_, shiftKeysNow(), pointer.x(), pointer.y());
     });
 }
 
@@ -372,7 +391,7 @@ void Form::load() {
     held_ = nullptr;
     requested_.clear();
 
-    window_ = new FormWindow(*this);
+    window_ = makeFormWindow(*this);
     Qt::WindowFlags flags = Qt::Window;
     if (borderless_) flags |= Qt::FramelessWindowHint;
     window_->setWindowFlags(flags);
@@ -465,7 +484,7 @@ void Form::placeWindow() {
     else window_->windowHandle()->setFramePosition(to);
 }
 
-void Form::noteWindowPosition(int x, int y) {
+void Form::movedTo(int x, int y) {
     const auto own = std::find_if(requested_.begin(), requested_.end(),
                                   [x, y](const Requested& r) { return r.x == x && r.y == y; });
     if (own != requested_.end()) {
@@ -526,10 +545,19 @@ void Form::setHeight(float twips) {
     resizeTo(w_, twipsToDevice(twips, twipsPerPixelY()));
 }
 
-void Form::windowAboutToShow() {
+void Form::aboutToShow() {
     // Desktops read the task-bar button from the window's state when they
     // take the window on, and Qt keeps what is there when it maps it.
     if (!showInTaskbar_) leaveOutOfTaskbar(window_);
+}
+
+void Form::closeRequested() {
+    // The window manager's close button: Form_QueryUnload may refuse.
+    raiseEvent("Form_QueryUnload", [this] { unload(vbFormControlMenu); });
+}
+
+void Form::destroyedFromOutside() {
+    raiseEvent("Form_QueryUnload", [this] { unload(vbAppTaskManager); });
 }
 
 void Form::Cls() { ensureLoaded(); surface_->clear(); }
@@ -644,8 +672,7 @@ int run(int argc, char** argv, void (*Main)()) {
     // Another program destroyed the window: the form goes as if closed, and
     // with it, for the clock, the program.
     watchDestroyedWindows([](QWidget* window) {
-        if (auto* form = dynamic_cast<FormWindow*>(window))
-            raiseEvent("Form_QueryUnload", [form] { form->form().unload(vbAppTaskManager); });
+        if (FormWindowHost* form = formWindowHost(window)) form->destroyedFromOutside();
     });
 
     programRunning = true;

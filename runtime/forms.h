@@ -5,6 +5,7 @@
 
 #include "gdi.h"
 #include "vb.h"
+#include "window.h"
 
 #include <chrono>
 #include <cstdint>
@@ -68,9 +69,6 @@ private:
     std::shared_ptr<const void> image_;  // a QImage
 };
 
-// Mouse buttons and modifier keys as event procedures receive them.
-enum MouseButton : std::int16_t { vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4 };
-enum ShiftKey : std::int16_t { vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4 };
 using MouseHandler = std::function<void(std::int16_t& Button, std::int16_t& Shift, float& X, float& Y)>;
 
 // What every control has: a name, the form it belongs to, and a life that
@@ -105,7 +103,7 @@ private:
 
 // A picture box: a child of its form, addressed in its form's scale units
 // (pixels), with a persistent image of its own.
-class PictureBox : public Control {
+class PictureBox : public Control, private PictureWidgetHost {
 public:
     PictureBox(Form& owner, std::string name);
     ~PictureBox() override;
@@ -151,9 +149,14 @@ public:
     Surface* surface() { return surface_.get(); }
     QWidget* widget() override { return widget_; }
     void movedUnderHeldButton() override;
-    void setHeldButtons(std::int16_t b) { held_ = b; }
 
 private:
+    const Surface* shownSurface() const override { return surface_.get(); }
+    void mouse(MouseAction action, std::int16_t button, std::int16_t held, std::int16_t shift, double screenX,
+               double screenY) override;
+    void raiseMouse(const MouseHandler& handler, const char* what, std::int16_t button, std::int16_t shift,
+                    double screenX, double screenY);
+
     Picture picture_;
     bool visible_ = true;
     bool autoSize_ = false;
@@ -214,7 +217,7 @@ private:
 // Why a form is being unloaded, as Form_QueryUnload receives it.
 enum UnloadMode : std::int16_t { vbFormControlMenu = 0, vbFormCode = 1, vbAppWindows = 2, vbAppTaskManager = 3 };
 
-class Form {
+class Form : private FormWindowHost {
 public:
     explicit Form(std::string name);
     virtual ~Form();
@@ -282,11 +285,6 @@ public:
     // Where the window is put, in the screen's pixels.
     int pixelLeft() const;
     int pixelTop() const;
-    // The window system reports where the window now is, in Qt's logical
-    // pixels: the one way the window's real position reaches Left and Top.
-    void noteWindowPosition(int x, int y);
-    // The window is about to be mapped on the screen.
-    void windowAboutToShow();
 
 protected:
     // Design values: the form's own and its controls', set before load.
@@ -300,6 +298,11 @@ protected:
 private:
     friend class Control;  // each control adds itself to its form's
     enum class State { NotLoaded, Loading, Loaded, Unloading };
+    const Surface* shownSurface() const override { return surface_.get(); }
+    void closeRequested() override;
+    void destroyedFromOutside() override;
+    void movedTo(int x, int y) override;
+    void aboutToShow() override;
     void ensureLoaded();
     void placeWindow();
     void resizeTo(int w, int h);
