@@ -2,12 +2,14 @@
 // reached by dispatch number: the colour dialog and the colour chosen in it.
 #pragma once
 
-#include "forms.h"
+#include "form.h"
+#include "object.h"
 
 #include <cstdint>
 #include <string>
 
 class QDialog;
+class QWidget;
 
 namespace rt {
 

@@ -117,7 +117,7 @@ QImage boxAverage(const QImage& src, const QRect& from, int dw, int dh) {
 // averages land on a half.
 QImage speckledArtwork() {
     const rt::Picture art = rt::Picture::load(":/clock/artwork/face.bmp");
-    QImage img = *static_cast<const QImage*>(art.image().get());
+    QImage img = art.image();
     std::mt19937 random(7);
     for (int i = 0; i < 4000; ++i) img.setPixel(int(random() % 700), int(random() % 700), random() | 0xFF000000u);
     for (int x = 0; x < 700; x += 7) img.setPixel(x, 350, 0xFFFFFFFF);

@@ -202,7 +202,7 @@ QImage shrunk(const QImage& picture, int w, int h) {
 
 QImage artwork() {
     const rt::Picture art = rt::Picture::load(":/clock/artwork/face.bmp");
-    return *static_cast<const QImage*>(art.image().get());
+    return art.image();
 }
 
 void resizeClient(int w, int h) {
