@@ -1,6 +1,5 @@
 #include "gdi.h"
 
-#include "halftone.h"
 #include "scale.h"
 #include "surface.h"
 #include "window.h"
@@ -95,26 +94,14 @@ std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std
     const QImage& from = src->pixels();
     const QRect dstRect(xDest, yDest, wDest, hDest);
     if (dst->stretchMode() == HALFTONE && (wSrc != wDest || hSrc != hDest)) {
-        // Each tick draws a few hands over the bare artwork: only the pixels
-        // under them need the averaging, and only those the last tick
-        // averaged need putting back.
-        static HDC lastDst = 0;
-        static std::uint64_t lastWrites = 0;
-        const bool asLeft = hdcDest == lastDst && dst->writes() == lastWrites;
-        const QImage* picture = src != dst ? src->pictureUnderDrawing() : nullptr;
-        if (picture && halftoneStretchOver(*picture, src->drawnAreas(), from, srcRect, dst->image(), dstRect, asLeft)) {
-            lastDst = hdcDest;
-            lastWrites = dst->writes();
-        } else {
-            halftoneStretch(from, srcRect, dst->image(), dstRect);
-        }
+        dst->halftoneFrom(*src, srcRect, dstRect);
         return 1;
     }
     // The other modes drop or repeat pixels.
     const QImage part = srcRect == from.rect() ? from : from.copy(srcRect);
     const QImage scaled =
         (wSrc == wDest && hSrc == hDest) ? part : part.scaled(wDest, hDest, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    QPainter p(&dst->image());
+    QPainter p(&dst->writeAll());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(xDest, yDest, scaled);
     return 1;
@@ -129,7 +116,7 @@ std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx
     const QImage& to = dst->pixels();
     if (cx <= 0 || cy <= 0 || src == dst || from.format() != QImage::Format_RGB32 ||
         to.format() != QImage::Format_RGB32) {
-        QPainter p(&dst->image());
+        QPainter p(&dst->writeAll());
         p.setCompositionMode(QPainter::CompositionMode_Source);
         // Pixels outside either image are left alone, as with a clipped device context.
         p.drawImage(QPoint(x, y), from, QRect(x1, y1, cx, cy));
@@ -150,7 +137,7 @@ std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx
         changed |= QRect(area.left() + left, row, right - left + 1, 1);
     }
     if (changed.isEmpty()) return 1;
-    QImage& out = dst->image(changed);
+    QImage& out = dst->write(changed);
     for (int row = changed.top(); row <= changed.bottom(); ++row)
         std::memcpy(out.scanLine(row) + changed.left() * 4, from.constScanLine(row + dy) + (changed.left() + dx) * 4,
                     std::size_t(changed.width()) * 4);
