@@ -77,7 +77,7 @@ int run(int argc, char** argv, void (*Main)()) {
     }
     // Another program destroyed the window: the form goes as if closed, and
     // with it, for the clock, the program.
-    watchDestroyedWindows([](QWidget* window) {
+    const DestroyedWindows destroyedWindows([](QWidget* window) {
         if (FormWindowHost* form = formWindowHost(window)) form->destroyedFromOutside();
     });
 
