@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QScreen>
 
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace rt {
 
@@ -25,9 +25,7 @@ void startupMessages(QtMsgType type, const QMessageLogContext& context, const QS
     // exits cleanly instead of aborting with a core dump.
     if (startingUp && type == QtFatalMsg) {
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "clock: cannot open the display%s%s%s\n", display ? " \"" : "", display ? display : "",
-                     display ? "\"" : "");
-        std::fflush(stderr);
+        printMessage(std::string("cannot open the display") + (display ? std::string(" \"") + display + "\"" : ""));
         std::_Exit(1);
     }
     if (startingUp && context.category && QByteArray(context.category).startsWith("qt.qpa")) return;
@@ -41,19 +39,20 @@ bool chooseDisplay() {
     const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (!platform.isEmpty()) return true;
     // A Wayland client may neither place itself nor stay on top; through
-    // XWayland the clock can.
+    // XWayland it can.
     if (x11) {
         qputenv("QT_QPA_PLATFORM", "xcb");
         return true;
     }
     if (wayland) return true;
-    std::fprintf(stderr, "clock: cannot open a display: DISPLAY is not set\n");
+    printMessage("cannot open a display: DISPLAY is not set");
     return false;
 }
 
 }  // namespace
 
-int run(int argc, char** argv, void (*Main)()) {
+int run(int argc, char** argv, const Program& program) {
+    setMessagePrefix(program.messagePrefix);
     if (!chooseDisplay()) return 1;
     // Through shared memory, Qt waits for the X server to finish reading the
     // last picture before it paints the next, a round trip and a thread
@@ -65,14 +64,14 @@ int run(int argc, char** argv, void (*Main)()) {
     startingUp = true;
     QApplication app(argc, argv);
     startingUp = false;
-    app.setApplicationName("Clock");
+    app.setApplicationName(QString::fromUtf8(program.name));
     app.setQuitOnLastWindowClosed(false);
     CloseSignals closeSignals;
     // With fewer colours Qt draws nothing at all, and says so for ever.
     if (QScreen* screen = app.primaryScreen(); screen && screen->depth() < 15) {
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "clock: cannot draw on the display \"%s\": it has %d-bit colour, 15 or more are needed\n",
-                     display ? display : "", screen->depth());
+        printMessage(std::string("cannot draw on the display \"") + (display ? display : "") + "\": it has " +
+                     std::to_string(screen->depth()) + "-bit colour, 15 or more are needed");
         return 1;
     }
     // Another program destroyed the window: the form goes as if closed, and
@@ -82,7 +81,7 @@ int run(int argc, char** argv, void (*Main)()) {
     });
 
     setProgramRunning(true);
-    raiseEvent("Main", Main);
+    raiseEvent("Main", program.Main);
     if (Forms().empty()) return 0;
     const int status = app.exec();
     setProgramRunning(false);

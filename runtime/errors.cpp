@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 namespace rt {
 
@@ -10,11 +11,11 @@ namespace {
 
 // What a test put in place of the runtime's own rule; empty for none.
 FatalErrorHandler fatalHandler;
+std::string messagePrefix;
 
 void endProgram(const RuntimeError& e, const char* procedure) {
-    std::fprintf(stderr, "clock: run-time error %d: %s (%s, in %s)\n", e.number(), e.what(), e.source().c_str(),
-                 procedure);
-    std::fflush(stderr);
+    printMessage("run-time error " + std::to_string(e.number()) + ": " + e.what() + " (" + e.source() + ", in " +
+                 procedure + ")");
     std::_Exit(1);
 }
 
@@ -36,5 +37,13 @@ void raiseEvent(const char* procedure, const std::function<void()>& body) {
 }
 
 void setFatalErrorHandler(FatalErrorHandler handler) { fatalHandler = std::move(handler); }
+
+void setMessagePrefix(std::string prefix) { messagePrefix = std::move(prefix); }
+
+void printMessage(const std::string& message) {
+    const std::string line = (messagePrefix.empty() ? message : messagePrefix + " " + message) + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
 
 }  // namespace rt

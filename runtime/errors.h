@@ -5,6 +5,7 @@
 #include "vb.h"
 
 #include <functional>
+#include <string>
 
 namespace rt {
 
@@ -16,5 +17,11 @@ void raiseEvent(const char* procedure, const std::function<void()>& body);
 // Passing nullptr restores the runtime's own rule.
 using FatalErrorHandler = std::function<void(const RuntimeError&, const char* procedure)>;
 void setFatalErrorHandler(FatalErrorHandler handler);
+
+// Runtime side: lines the runtime writes to standard error begin with the
+// prefix run() was given.
+void setMessagePrefix(std::string prefix);
+// Writes one such line.
+void printMessage(const std::string& message);
 
 }  // namespace rt
