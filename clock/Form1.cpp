@@ -173,6 +173,8 @@ void Form1Form::Timer1_Timer() {
     if (BackgroundMode == 0) LineBoxFilled(0, 0, ScaleWidth(), ScaleHeight(), FaceBackColor);
 
     // The face gets what the last tick composed; this tick composes the next.
+    // Step 2: both device contexts asked for, neither answer used. Kept on
+    // purpose: the tick keeps every one of its steps.
     Picture8.hDC();
     hDC();
     rt::SetStretchBltMode(hDC(), rt::HALFTONE);
@@ -220,9 +222,13 @@ void Form1Form::Timer1_Timer() {
     color = &SecondHandColor;
     DrawArm(angle, size, thickness, color, offset);
 
+    // Step 9: the device contexts asked for again, unused, kept on purpose
+    // like step 2; then the form's refresh.
     Picture2.hDC();
     hDC();
     Refresh();
+    // Step 10: halftone mode again, though the copy below does not scale and
+    // never uses it. Kept on purpose, like step 2.
     rt::SetStretchBltMode(hDC(), rt::HALFTONE);
     rt::BitBlt(Picture2.hDC(), 0, 0, CLng(ScaleWidth()), CLng(ScaleHeight()), hDC(), 0, 0, rt::SRCCOPY);
     Picture2.Refresh();

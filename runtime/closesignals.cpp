@@ -1,6 +1,7 @@
 #include "closesignals.h"
 
-#include "forms.h"
+#include "errors.h"
+#include "form.h"
 
 #include <QSocketNotifier>
 

@@ -18,15 +18,9 @@ QColor initialColour(const Variant& color) {
 
 }  // namespace
 
-CommonDialog::CommonDialog(Form& owner, std::string name) : form_(owner), name_(std::move(name)) {
-    owner.registerControl(this);
-}
+CommonDialog::CommonDialog(Form& owner, std::string name) : Control(owner, std::move(name)) {}
 
-void CommonDialog::ensureLoaded() {
-    if (!form_.isLoaded()) form_.load();
-}
-
-void CommonDialog::create() { color_ = std::int32_t(0); }
+void CommonDialog::create(QWidget*) { color_ = std::int32_t(0); }
 
 void CommonDialog::destroy() {
     if (open_) open_->reject();
@@ -50,7 +44,7 @@ Variant CommonDialog::CallById(std::int32_t dispId) {
     // Qt's own dialog rather than the desktop's, so that it looks and
     // behaves the same everywhere.
     QColorDialog dialog;
-    dialog.setObjectName(QString::fromStdString(name_));
+    dialog.setObjectName(QString::fromStdString(name()));
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     dialog.setCurrentColor(initialColour(color_));
     open_ = &dialog;

@@ -2,16 +2,18 @@
 // reached by dispatch number: the colour dialog and the colour chosen in it.
 #pragma once
 
-#include "forms.h"
+#include "form.h"
+#include "object.h"
 
 #include <cstdint>
 #include <string>
 
 class QDialog;
+class QWidget;
 
 namespace rt {
 
-class CommonDialog : public Object {
+class CommonDialog : public Object, public Control {
 public:
     // The chosen colour: a number that converts to 0x00BBGGRR. It is the
     // dialog's initial colour, and a cancelled dialog leaves it as it was.
@@ -25,14 +27,10 @@ public:
     void LetById(std::int32_t dispId, const Variant& value) override;
     Variant CallById(std::int32_t dispId) override;
 
-    // Runtime side: made afresh as its form loads, gone as it unloads.
-    void create();
-    void destroy();
+    void create(QWidget* parent) override;
+    void destroy() override;
 
 private:
-    void ensureLoaded();
-    Form& form_;
-    std::string name_;
     Variant color_;
     QDialog* open_ = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "gdi.h"
 
-#include "halftone.h"
 #include "scale.h"
 #include "surface.h"
 #include "window.h"
@@ -13,17 +12,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace rt {
 
 namespace {
 
-std::unordered_map<HRGN, QRegion>& regions() {
-    static std::unordered_map<HRGN, QRegion> table;
-    return table;
-}
-HRGN nextRegion = 0x2000;
+// Regions made and not yet handed to a window.
+HandleTable<QRegion> regions(0x2000);
 
 bool fits(const QImage& img, const QRect& r) { return img.rect().contains(r); }
 
@@ -50,7 +45,7 @@ QRegion ellipseRegion(int left, int top, int right, int bottom) {
 
 }  // namespace
 
-int liveRegionCount() { return int(regions().size()); }
+int liveRegionCount() { return int(regions.size()); }
 
 std::int32_t SetWindowPos(HWND hWnd, HWND hWndInsertAfter, std::int32_t X, std::int32_t Y, std::int32_t cx,
                           std::int32_t cy, std::uint32_t uFlags) {
@@ -68,23 +63,17 @@ std::int32_t SetWindowPos(HWND hWnd, HWND hWndInsertAfter, std::int32_t X, std::
 }
 
 HRGN CreateEllipticRgn(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
-    const HRGN h = nextRegion++;
-    regions()[h] = ellipseRegion(left, top, right, bottom);
-    return h;
+    return regions.add(ellipseRegion(left, top, right, bottom));
 }
 
 std::int32_t SetWindowRgn(HWND hWnd, HRGN hRgn, std::int32_t bRedraw) {
-    auto it = regions().find(hRgn);
-    QRegion region = it == regions().end() ? QRegion() : it->second;
-    if (it != regions().end()) regions().erase(it);  // the window owns it now
+    const QRegion region = regions.take(hRgn);  // the window owns it now
     QWidget* w = windowFromHandle(hWnd);
     if (!w) return 0;
     setWindowRegion(w, region);
     if (bRedraw) w->update();
     return 1;
 }
-
-std::int32_t DeleteObject(HRGN hRgn) { return regions().erase(hRgn) ? 1 : 0; }
 
 std::int32_t SetStretchBltMode(HDC hdc, std::int32_t mode) {
     Surface* s = Surface::fromHdc(hdc);
@@ -105,26 +94,14 @@ std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std
     const QImage& from = src->pixels();
     const QRect dstRect(xDest, yDest, wDest, hDest);
     if (dst->stretchMode() == HALFTONE && (wSrc != wDest || hSrc != hDest)) {
-        // Each tick draws a few hands over the bare artwork: only the pixels
-        // under them need the averaging, and only those the last tick
-        // averaged need putting back.
-        static HDC lastDst = 0;
-        static std::uint64_t lastWrites = 0;
-        const bool asLeft = hdcDest == lastDst && dst->writes() == lastWrites;
-        const QImage* picture = src != dst ? src->pictureUnderDrawing() : nullptr;
-        if (picture && halftoneStretchOver(*picture, src->drawnAreas(), from, srcRect, dst->image(), dstRect, asLeft)) {
-            lastDst = hdcDest;
-            lastWrites = dst->writes();
-        } else {
-            halftoneStretch(from, srcRect, dst->image(), dstRect);
-        }
+        dst->halftoneFrom(*src, srcRect, dstRect);
         return 1;
     }
     // The other modes drop or repeat pixels.
     const QImage part = srcRect == from.rect() ? from : from.copy(srcRect);
     const QImage scaled =
         (wSrc == wDest && hSrc == hDest) ? part : part.scaled(wDest, hDest, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    QPainter p(&dst->image());
+    QPainter p(&dst->writeAll());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(xDest, yDest, scaled);
     return 1;
@@ -139,7 +116,7 @@ std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx
     const QImage& to = dst->pixels();
     if (cx <= 0 || cy <= 0 || src == dst || from.format() != QImage::Format_RGB32 ||
         to.format() != QImage::Format_RGB32) {
-        QPainter p(&dst->image());
+        QPainter p(&dst->writeAll());
         p.setCompositionMode(QPainter::CompositionMode_Source);
         // Pixels outside either image are left alone, as with a clipped device context.
         p.drawImage(QPoint(x, y), from, QRect(x1, y1, cx, cy));
@@ -160,7 +137,7 @@ std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx
         changed |= QRect(area.left() + left, row, right - left + 1, 1);
     }
     if (changed.isEmpty()) return 1;
-    QImage& out = dst->image(changed);
+    QImage& out = dst->write(changed);
     for (int row = changed.top(); row <= changed.bottom(); ++row)
         std::memcpy(out.scanLine(row) + changed.left() * 4, from.constScanLine(row + dy) + (changed.left() + dx) * 4,
                     std::size_t(changed.width()) * 4);

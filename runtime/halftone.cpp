@@ -18,59 +18,8 @@ namespace rt {
 
 namespace {
 
-// How the destination pixels of one axis cover the source pixels. Lengths
-// are counted in units in which a source pixel is `m` long and a destination
-// pixel `n` long (n source and m destination pixels, both divided by their
-// greatest common divisor), so every overlap is a whole number and the
-// weights of one destination pixel add up to `total`.
-struct Axis {
-    std::vector<int> first;             // first source pixel under each destination pixel
-    std::vector<int> count;             // how many source pixels it covers
-    std::vector<std::uint32_t> weights; // `taps` for each destination pixel, 0 past its count
-    int taps = 0;                       // the most any destination pixel covers
-    std::uint32_t total = 0;
-
-    void build(int n, int m) {
-        const int g = std::gcd(n, m);
-        const long long a = n / g, b = m / g;
-        first.resize(m);
-        count.resize(m);
-        taps = 0;
-        for (int j = 0; j < m; ++j) {
-            first[j] = int(j * a / b);
-            count[j] = int(((j + 1) * a + b - 1) / b - first[j]);
-            taps = std::max(taps, count[j]);
-        }
-        weights.assign(std::size_t(m) * taps, 0);
-        for (int j = 0; j < m; ++j) {
-            const long long lo = j * a, hi = lo + a;
-            for (int k = 0; k < count[j]; ++k) {
-                const long long i = first[j] + k;
-                weights[std::size_t(j) * taps + k] = std::uint32_t(std::min(hi, (i + 1) * b) - std::max(lo, i * b));
-            }
-        }
-        total = std::uint32_t(a);
-    }
-
-    // The destination pixels [begin, end) whose source pixels include any of
-    // lo..hi. Both the first and the last source pixel under a destination
-    // pixel grow with it.
-    std::pair<int, int> meeting(int lo, int hi) const {
-        const auto pixels = std::views::iota(0, int(first.size()));
-        const auto index = [&](auto pred) { return int(std::ranges::partition_point(pixels, pred) - pixels.begin()); };
-        return {index([&](int j) { return first[j] + count[j] <= lo; }), index([&](int j) { return first[j] <= hi; })};
-    }
-};
-
-// Destination pixels [x0, x1) of row y: the unit of work of both passes.
-struct Run {
-    int y, x0, x1;
-};
-
-// Destination pixels [x0, x1) of rows [y0, y1).
-struct Area {
-    int y0, y1, x0, x1;
-};
+using Axis = Stretcher::Axis;
+using Run = Stretcher::Run;
 
 // The same sums, computed plainly: for processors without the vector
 // instructions, and the measure the fast kernels are held to.
@@ -231,12 +180,17 @@ bool dispatchTaps(int taps, Kernel&& kernel) {
     return false;
 }
 
+// Whether this processor has the instructions the kernels use.
+const bool kVectorKernels = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}();
+
 // Returns false, having done nothing, when the kernels cannot take this case.
 bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across, const Axis& down,
                  std::uint8_t* out, qsizetype outStride, const std::vector<Run>& runs,
                  std::vector<std::uint32_t>& sums, const std::vector<double>& weights) {
-    static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    if (!supported || across.taps > kMostTaps || down.taps > kMostTaps) return false;
+    if (!kVectorKernels || across.taps > kMostTaps || down.taps > kMostTaps) return false;
     // The second pass reads `taps` pixels from each destination pixel's
     // first, past the row's end near its right edge and past the columns
     // its run summed, with weight 0.
@@ -266,62 +220,83 @@ bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, con
 
 #endif
 
-// Kept from call to call, so that a redraw allocates nothing.
-struct Scratch {
-    QSize source, size;  // what the axes are built for
-    Axis across, down;
-    std::vector<double> weights;  // across.weights, each in four lanes
-    std::vector<Run> runs;
-    std::vector<std::uint32_t> sums;
-    std::vector<Area> areas;  // for runsOver
-    std::vector<int> rowEnd;  // for runsOver
-} scratch;
+}  // namespace
+
+void Stretcher::Axis::build(int n, int m) {
+    const int g = std::gcd(n, m);
+    const long long a = n / g, b = m / g;
+    first.resize(m);
+    count.resize(m);
+    taps = 0;
+    for (int j = 0; j < m; ++j) {
+        first[j] = int(j * a / b);
+        count[j] = int(((j + 1) * a + b - 1) / b - first[j]);
+        taps = std::max(taps, count[j]);
+    }
+    weights.assign(std::size_t(m) * taps, 0);
+    for (int j = 0; j < m; ++j) {
+        const long long lo = j * a, hi = lo + a;
+        for (int k = 0; k < count[j]; ++k) {
+            const long long i = first[j] + k;
+            weights[std::size_t(j) * taps + k] = std::uint32_t(std::min(hi, (i + 1) * b) - std::max(lo, i * b));
+        }
+    }
+    total = std::uint32_t(a);
+}
+
+// Both the first and the last source pixel under a destination pixel grow
+// with it.
+std::pair<int, int> Stretcher::Axis::meeting(int lo, int hi) const {
+    const auto pixels = std::views::iota(0, int(first.size()));
+    const auto index = [&](auto pred) { return int(std::ranges::partition_point(pixels, pred) - pixels.begin()); };
+    return {index([&](int j) { return first[j] + count[j] <= lo; }), index([&](int j) { return first[j] <= hi; })};
+}
 
 // Sets the axes up for stretching `from` to `size`. False where the sums
 // would not be exact: the rounding holds while 1 / (2 total) stays well
 // above its nudge, which sources and destinations of many thousand pixels
 // with no common divisor pass.
-bool prepareAxes(const QRect& from, const QSize& size) {
-    if (from.size() != scratch.source || size != scratch.size) {
-        scratch.across.build(from.width(), size.width());
-        scratch.down.build(from.height(), size.height());
-        const std::vector<std::uint32_t>& w = scratch.across.weights;
-        scratch.weights.resize(w.size() * 4);
+bool Stretcher::prepareAxes(const QRect& from, const QSize& size) {
+    if (from.size() != scratch_.source || size != scratch_.size) {
+        scratch_.across.build(from.width(), size.width());
+        scratch_.down.build(from.height(), size.height());
+        const std::vector<std::uint32_t>& w = scratch_.across.weights;
+        scratch_.weights.resize(w.size() * 4);
         for (std::size_t i = 0; i < w.size(); ++i)
-            std::fill_n(scratch.weights.begin() + std::ptrdiff_t(4 * i), 4, double(w[i]));
-        scratch.source = from.size();
-        scratch.size = size;
+            std::fill_n(scratch_.weights.begin() + std::ptrdiff_t(4 * i), 4, double(w[i]));
+        scratch_.source = from.size();
+        scratch_.size = size;
     }
-    return std::uint64_t(scratch.across.total) * scratch.down.total <= (1u << 26);
+    return std::uint64_t(scratch_.across.total) * scratch_.down.total <= (1u << 26);
 }
 
-void runsOfWhole(const QSize& size) {
-    scratch.runs.clear();
-    for (int y = 0; y < size.height(); ++y) scratch.runs.push_back({y, 0, size.width()});
+void Stretcher::runsOfWhole(const QSize& size) {
+    scratch_.runs.clear();
+    for (int y = 0; y < size.height(); ++y) scratch_.runs.push_back({y, 0, size.width()});
 }
 
 // Each destination pixel whose source area meets one of `drawn`, as few
 // runs as the rows allow: every area's runs are dealt out to their rows
 // (counted first, so that each row's share is known), and each row's are
 // then sorted and merged where they meet.
-void runsOver(const std::vector<QRect>& drawn, const QRect& from) {
-    std::vector<Run>& runs = scratch.runs;
-    std::vector<int>& rowEnd = scratch.rowEnd;
-    const int rows = scratch.size.height();
+void Stretcher::runsOver(const std::vector<QRect>& drawn, const QRect& from) {
+    std::vector<Run>& runs = scratch_.runs;
+    std::vector<int>& rowEnd = scratch_.rowEnd;
+    const int rows = scratch_.size.height();
     rowEnd.assign(rows + 1, 0);
-    scratch.areas.clear();
+    scratch_.areas.clear();
     for (const QRect& area : drawn) {
         const QRect r = area.intersected(from).translated(-from.topLeft());
         if (r.isEmpty()) continue;
-        const auto [x0, x1] = scratch.across.meeting(r.left(), r.right());
-        const auto [y0, y1] = scratch.down.meeting(r.top(), r.bottom());
-        scratch.areas.push_back({y0, y1, x0, x1});
+        const auto [x0, x1] = scratch_.across.meeting(r.left(), r.right());
+        const auto [y0, y1] = scratch_.down.meeting(r.top(), r.bottom());
+        scratch_.areas.push_back({y0, y1, x0, x1});
         for (int y = y0; y < y1; ++y) ++rowEnd[y + 1];
     }
     // rowEnd[y] counts the runs above row y: where row y's begin.
     std::partial_sum(rowEnd.begin(), rowEnd.end(), rowEnd.begin());
     runs.resize(std::size_t(rowEnd[rows]));
-    for (const Area& a : scratch.areas)
+    for (const Area& a : scratch_.areas)
         for (int y = a.y0; y < a.y1; ++y) runs[rowEnd[y]++] = {y, a.x0, a.x1};
     // Now rowEnd[y] is where row y's runs end.
     std::size_t kept = 0, begin = 0;
@@ -339,50 +314,40 @@ void runsOver(const std::vector<QRect>& drawn, const QRect& from) {
     runs.resize(kept);
 }
 
-// Asks memory for the source rows under scratch.runs before they are
+// Asks memory for the source rows under scratch_.runs before they are
 // summed: after a tick's pause they are seldom in the cache, and asked for
 // together they arrive far sooner than one after another. Worth it for the
 // few runs under what a tick draws, not for a whole stretch, whose rows
 // would not stay in the cache until they are read.
-void prefetchRuns(const QImage& src, const QRect& from) {
-    for (const Run& run : scratch.runs) {
-        const int begin = (from.x() + scratch.across.first[run.x0]) * 4;
-        const int end = (from.x() + scratch.across.first[run.x1 - 1] + scratch.across.count[run.x1 - 1]) * 4;
-        for (int k = 0; k < scratch.down.count[run.y]; ++k) {
-            const uchar* row = src.constScanLine(from.y() + scratch.down.first[run.y] + k);
+void Stretcher::prefetchRuns(const QImage& src, const QRect& from) const {
+    for (const Run& run : scratch_.runs) {
+        const int begin = (from.x() + scratch_.across.first[run.x0]) * 4;
+        const int end = (from.x() + scratch_.across.first[run.x1 - 1] + scratch_.across.count[run.x1 - 1]) * 4;
+        for (int k = 0; k < scratch_.down.count[run.y]; ++k) {
+            const uchar* row = src.constScanLine(from.y() + scratch_.down.first[run.y] + k);
             for (int i = begin; i < end; i += 64) __builtin_prefetch(row + i);
             __builtin_prefetch(row + end - 1);
         }
     }
 }
 
-// The pixels of scratch.runs, from the `from` part of `src`, into the
+// The pixels of scratch_.runs, from the `from` part of `src`, into the
 // destination whose top-left pixel is at `out`.
-void stretchRuns(const QImage& src, const QRect& from, std::uint8_t* out, qsizetype outStride, bool portable) {
+void Stretcher::stretchRuns(const QImage& src, const QRect& from, std::uint8_t* out, qsizetype outStride,
+                            bool portable) {
     const std::uint8_t* base = src.constBits() + from.y() * src.bytesPerLine() + from.x() * 4;
 #ifdef RT_HALFTONE_AVX2
-    if (!portable && stretchAvx2(base, src.bytesPerLine(), from.width(), scratch.across, scratch.down, out, outStride,
-                                 scratch.runs, scratch.sums, scratch.weights))
+    if (!portable && stretchAvx2(base, src.bytesPerLine(), from.width(), scratch_.across, scratch_.down, out, outStride,
+                                 scratch_.runs, scratch_.sums, scratch_.weights))
         return;
 #else
     (void)portable;
 #endif
-    stretchPortable(base, src.bytesPerLine(), from.width(), scratch.across, scratch.down, out, outStride,
-                    scratch.runs, scratch.sums);
+    stretchPortable(base, src.bytesPerLine(), from.width(), scratch_.across, scratch_.down, out, outStride,
+                    scratch_.runs, scratch_.sums);
 }
 
-// The stretch of the bare picture for the last picture, part and
-// destination asked, and the runs that call worked out over it.
-struct Bare {
-    qint64 picture = 0;  // QImage::cacheKey(): changes with every change to an image
-    QRect from, to;
-    QImage image;
-    std::vector<Run> drawn;
-} bare;
-
-}  // namespace
-
-void halftoneStretch(const QImage& src, const QRect& from, QImage& dst, const QRect& to, bool portable) {
+void Stretcher::stretch(const QImage& src, const QRect& from, QImage& dst, const QRect& to, bool portable) {
     if (!prepareAxes(from, to.size())) {
         // Qt's smooth scaling, an area average within one level of this one.
         QPainter p(&dst);
@@ -402,32 +367,32 @@ void halftoneStretch(const QImage& src, const QRect& from, QImage& dst, const QR
     p.drawImage(to.topLeft(), part);
 }
 
-bool halftoneStretchOver(const QImage& picture, const std::vector<QRect>& drawn, const QImage& src, const QRect& from,
-                         QImage& dst, const QRect& to, bool dstAsLeft, bool portable) {
+bool Stretcher::stretchOver(const QImage& picture, const std::vector<QRect>& drawn, const QImage& src,
+                            const QRect& from, QImage& dst, const QRect& to, bool dstAsLeft, bool portable) {
     if (!dst.rect().contains(to) || picture.size() != src.size() || picture.format() != src.format() ||
         !prepareAxes(from, to.size()))
         return false;
-    const bool same = bare.picture == picture.cacheKey() && bare.from == from && bare.to == to;
+    const bool same = bare_.picture == picture.cacheKey() && bare_.from == from && bare_.to == to;
     if (!same) {
-        bare.image = QImage(to.size(), QImage::Format_RGB32);
+        bare_.image = QImage(to.size(), QImage::Format_RGB32);
         runsOfWhole(to.size());
-        stretchRuns(picture, from, bare.image.bits(), bare.image.bytesPerLine(), portable);
-        bare.picture = picture.cacheKey();
-        bare.from = from;
-        bare.to = to;
+        stretchRuns(picture, from, bare_.image.bits(), bare_.image.bytesPerLine(), portable);
+        bare_.picture = picture.cacheKey();
+        bare_.from = from;
+        bare_.to = to;
     }
     // The bare stretch goes back where the last call left something else,
     // or everywhere when what is there is not known.
     if (!same || !dstAsLeft) runsOfWhole(to.size());
-    else scratch.runs.swap(bare.drawn);
+    else scratch_.runs.swap(bare_.drawn);
     std::uint8_t* out = dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4;
-    for (const Run& run : scratch.runs)
-        std::memcpy(out + run.y * dst.bytesPerLine() + run.x0 * 4, bare.image.constScanLine(run.y) + run.x0 * 4,
+    for (const Run& run : scratch_.runs)
+        std::memcpy(out + run.y * dst.bytesPerLine() + run.x0 * 4, bare_.image.constScanLine(run.y) + run.x0 * 4,
                     std::size_t(run.x1 - run.x0) * 4);
     runsOver(drawn, from);
     prefetchRuns(src, from);
     stretchRuns(src, from, out, dst.bytesPerLine(), portable);
-    bare.drawn.swap(scratch.runs);
+    bare_.drawn.swap(scratch_.runs);
     return true;
 }
 

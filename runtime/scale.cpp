@@ -1,6 +1,5 @@
 #include "scale.h"
 
-#include "forms.h"
 #include "x11.h"
 
 #include <QCursor>
@@ -26,17 +25,16 @@ qreal deviceRatio() {
     return s ? s->devicePixelRatio() : 1.0;
 }
 
-// A twip is a 1440th of an inch of the screen as the user sees it: Qt keeps
-// its logical dots per inch at 96 on a dense screen and scales by the ratio
-// instead, so the screen's own density is the product.
-float twipsPerPixelX() {
+// Qt keeps its logical dots per inch at 96 on a dense screen and scales by
+// the ratio instead, so the screen's own density is the product.
+qreal dotsPerInchX() {
     QScreen* s = screen();
-    return s ? float(1440.0 / (s->logicalDotsPerInchX() * s->devicePixelRatio())) : 15.0f;
+    return s ? s->logicalDotsPerInchX() * s->devicePixelRatio() : 96.0;
 }
 
-float twipsPerPixelY() {
+qreal dotsPerInchY() {
     QScreen* s = screen();
-    return s ? float(1440.0 / (s->logicalDotsPerInchY() * s->devicePixelRatio())) : 15.0f;
+    return s ? s->logicalDotsPerInchY() * s->devicePixelRatio() : 96.0;
 }
 
 int twipsToDevice(float twips, float twipsPerPixel) {

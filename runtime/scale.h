@@ -14,6 +14,9 @@ namespace rt {
 
 // Device pixels to a logical pixel on the screen (Qt's device pixel ratio).
 qreal deviceRatio();
+// The screen's density in its own pixels (96 with no screen).
+qreal dotsPerInchX();
+qreal dotsPerInchY();
 
 // A position or length in twips as device pixels: the nearest (halves to
 // even), and where a screen at a fractional ratio cannot show that many,

@@ -7,7 +7,6 @@
 
 namespace rt {
 
-constexpr std::uint32_t SND_SYNC = 0x00;
 constexpr std::uint32_t SND_ASYNC = 0x01;
 constexpr std::uint32_t SND_NODEFAULT = 0x02;
 constexpr std::uint32_t SND_NOSTOP = 0x10;

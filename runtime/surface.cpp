@@ -4,17 +4,13 @@
 
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace rt {
 
 namespace {
 
-std::unordered_map<HDC, Surface*>& contexts() {
-    static std::unordered_map<HDC, Surface*> table;
-    return table;
-}
-HDC nextHdc = 0x1000;
+// The device contexts: every surface that exists.
+HandleTable<Surface*> contexts(0x1000);
 
 QPen pen(Colour colour, int width) {
     QPen p(toQColor(colour));
@@ -47,17 +43,14 @@ QColor toQColor(Colour c) {
 }
 
 Surface::Surface(int width, int height, Colour background)
-    : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32), background_(background), hdc_(nextHdc++) {
+    : image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32), background_(background),
+      hdc_(contexts.add(this)) {
     image_.fill(toQColor(background_));
-    contexts()[hdc_] = this;
 }
 
-Surface::~Surface() { contexts().erase(hdc_); }
+Surface::~Surface() { contexts.take(hdc_); }
 
-Surface* Surface::fromHdc(HDC hdc) {
-    auto it = contexts().find(hdc);
-    return it == contexts().end() ? nullptr : it->second;
-}
+Surface* Surface::fromHdc(HDC hdc) { return contexts.find(hdc); }
 
 void Surface::resize(int width, int height) {
     width = std::max(width, 1);
@@ -70,9 +63,17 @@ void Surface::resize(int width, int height) {
     p.drawImage(0, 0, image_);
     p.end();
     image_ = std::move(next);
-    restoreAll_ = true;
+    drawnAnywhere_ = true;
     unshown_ = image_.rect();
     ++writes_;
+    halftone_.forget();
+}
+
+QImage& Surface::writeAll() {
+    drawnAnywhere_ = true;
+    unshown_ = image_.rect();
+    ++writes_;
+    return image_;
 }
 
 void Surface::touch(const QRectF& area, qreal margin) {
@@ -83,12 +84,12 @@ void Surface::touch(const QRectF& area, qreal margin) {
     const QRect r = huge ? image_.rect() : wide.toAlignedRect() & image_.rect();
     unshown_ |= r;
     ++writes_;
-    if (restoreAll_) return;
-    if (huge || touched_.size() >= kMostTouched) {
-        restoreAll_ = true;
+    if (drawnAnywhere_) return;
+    if (huge || drawnSinceClear_.size() >= kMostTouched) {
+        drawnAnywhere_ = true;
         return;
     }
-    if (!r.isEmpty()) touched_.push_back(r);
+    if (!r.isEmpty()) drawnSinceClear_.push_back(r);
 }
 
 void Surface::touchLine(const QPointF& a, const QPointF& b, qreal margin) {
@@ -107,14 +108,14 @@ void Surface::clear() {
     if (picture_ && picture_->size() == image_.size() && picture_->format() == image_.format()) {
         // The hot path of every redraw: the picture copied back into the
         // existing buffer, only where something was drawn when that is known.
-        if (restoreAll_) {
+        if (drawnAnywhere_) {
             std::memcpy(image_.bits(), picture_->constBits(), image_.sizeInBytes());
             unshown_ = image_.rect();
         } else {
             const qsizetype stride = image_.bytesPerLine();
             uchar* to = image_.bits();
             const uchar* from = picture_->constBits();
-            for (const QRect& r : touched_) {
+            for (const QRect& r : drawnSinceClear_) {
                 unshown_ |= r;
                 for (int y = r.top(); y <= r.bottom(); ++y)
                     std::memcpy(to + y * stride + r.left() * 4, from + y * stride + r.left() * 4, r.width() * 4);
@@ -128,9 +129,23 @@ void Surface::clear() {
             p.drawImage(0, 0, *picture_);
         }
     }
-    touched_.clear();
-    restoreAll_ = false;
+    drawnSinceClear_.clear();
+    drawnAnywhere_ = false;
     ++writes_;
+}
+
+void Surface::halftoneFrom(const Surface& source, const QRect& from, const QRect& to) {
+    // Each tick draws a few hands over the bare artwork: only the pixels
+    // under them need the averaging, and only those the last tick averaged
+    // need putting back.
+    const bool asLeft = halftoneLeftAt_ == writes_;
+    const QImage* picture = &source != this ? source.pictureUnderDrawing() : nullptr;
+    const QImage& src = source.pixels();
+    QImage& dst = writeAll();
+    if (picture && halftone_.stretchOver(*picture, source.drawnSinceClear(), src, from, dst, to, asLeft))
+        halftoneLeftAt_ = writes_;
+    else
+        halftone_.stretch(src, from, dst, to);
 }
 
 void Surface::line(float x1, float y1, float x2, float y2, Colour colour, int penWidth) {

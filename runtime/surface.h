@@ -3,13 +3,15 @@
 // Internal to the runtime.
 #pragma once
 
-#include "gdi.h"
+#include "halftone.h"
+#include "handles.h"
 #include "vb.h"
 
 #include <QImage>
 #include <QRect>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -22,32 +24,26 @@ public:
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
-    // For writing: whatever is written here is undone in full by the next
-    // clear(). Readers use pixels(), which leaves clear() its shortcut.
-    QImage& image() {
-        restoreAll_ = true;
-        unshown_ = image_.rect();
-        ++writes_;
-        return image_;
-    }
+    // For reading; a read changes nothing.
+    const QImage& pixels() const { return image_; }
+    // For writing anywhere: the next clear() copies the whole picture back,
+    // and the screen catches up with all of it.
+    QImage& writeAll();
     // For writing inside `area` only.
-    QImage& image(const QRect& area) {
+    QImage& write(const QRect& area) {
         touch(area, 0);
         return image_;
     }
-    const QImage& pixels() const { return image_; }
     // When the pixels are known to be the picture except inside the areas
     // drawn on since the last clear(): the picture, else nullptr.
     const QImage* pictureUnderDrawing() const {
-        const bool known = !restoreAll_ && picture_ && picture_->size() == image_.size() &&
+        const bool known = !drawnAnywhere_ && picture_ && picture_->size() == image_.size() &&
                            picture_->format() == image_.format();
         return known ? picture_ : nullptr;
     }
-    const std::vector<QRect>& drawnAreas() const { return touched_; }
+    const std::vector<QRect>& drawnSinceClear() const { return drawnSinceClear_; }
     // The area changed since the last call, for the screen to catch up with.
     QRect takeUnshown() { return std::exchange(unshown_, QRect()); }
-    // Changes with every write to the pixels.
-    std::uint64_t writes() const { return writes_; }
     HDC hdc() const { return hdc_; }
     int stretchMode() const { return stretchMode_; }
     void setStretchMode(int mode) { stretchMode_ = mode; }
@@ -58,11 +54,14 @@ public:
     void setBackground(Colour c) { background_ = c; }
     void setPicture(const QImage* picture) {
         picture_ = picture;
-        restoreAll_ = true;
+        drawnAnywhere_ = true;
     }
 
     // Back to the picture when there is one, else the background colour.
     void clear();
+    // The halftone stretch of the `from` part of `source` onto the `to` part
+    // of this surface.
+    void halftoneFrom(const Surface& source, const QRect& from, const QRect& to);
     void line(float x1, float y1, float x2, float y2, Colour colour, int penWidth);
     void fillBox(float x1, float y1, float x2, float y2, Colour colour);
     void point(float x, float y, Colour colour, int penWidth);
@@ -95,12 +94,19 @@ private:
     const QImage* picture_ = nullptr;
     HDC hdc_;
     int stretchMode_ = 1;  // BLACKONWHITE, the default of a new context
-    // What clear() must copy back from the picture: the areas drawn on, or
-    // everything.
-    std::vector<QRect> touched_;
-    bool restoreAll_ = true;
+    // What was drawn since the last clear(), for clear() to copy back from
+    // the picture and for a halftone stretch from here to average afresh:
+    // these areas, or everything when drawnAnywhere_ (after a write anywhere,
+    // a resize, a new picture, or more areas than are kept).
+    std::vector<QRect> drawnSinceClear_;
+    bool drawnAnywhere_ = true;
     QRect unshown_;
     std::uint64_t writes_ = 0;
+    // The halftone stretch into this surface, and writes() as its last
+    // stretchOver left it: while the two are equal, what this surface holds
+    // is what that stretch left here.
+    Stretcher halftone_;
+    std::optional<std::uint64_t> halftoneLeftAt_;
     std::vector<Call>* recorder_ = nullptr;
 };
 

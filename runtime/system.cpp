@@ -52,14 +52,12 @@ float rtcGetTimer() {
 TimeOfDay rtcGetTimeVar() { return TimeOfDay{currentClock->msecsSinceMidnight() / 1000 * 1000}; }
 
 std::string rtcStrFromVar(TimeOfDay t) {
-    static const QString format = [] {
-        // The long format carries seconds; drop the zone, which a bare time
-        // of day does not have.
-        QString f = QLocale::system().timeFormat(QLocale::LongFormat);
-        f.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
-        return f.trimmed();
-    }();
-    return QLocale::system().toString(QTime::fromMSecsSinceStartOfDay(t.msecs), format).toStdString();
+    // The long format carries seconds; drop the zone, which a bare time of
+    // day does not have.
+    const QLocale locale = QLocale::system();
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+    return locale.toString(QTime::fromMSecsSinceStartOfDay(t.msecs), format.trimmed()).toStdString();
 }
 
 void rtcRandomize(float seed) {

@@ -27,7 +27,6 @@ enum ErrorNumber : int {
     errInvalidCall = 5,
     errOverflow = 6,
     errTypeMismatch = 13,
-    errObjectRequired = 424,
     errInvalidProperty = 380,
     errNoSuchMember = 438,
 };

@@ -1,6 +1,5 @@
 #include "window.h"
 
-#include "forms.h"
 #include "scale.h"
 #include "surface.h"
 #include "x11.h"
@@ -10,23 +9,23 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QShowEvent>
 #include <QTransform>
+#include <QWidget>
 #include <QWindow>
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace rt {
 
 namespace {
 
-std::unordered_map<HWND, QWidget*>& windows() {
-    static std::unordered_map<HWND, QWidget*> table;
-    return table;
-}
-HWND nextWindow = 0x3000;
+// The windows of loaded forms.
+HandleTable<QWidget*> windows(0x3000);
 
+// Qt's buttons and modifier keys as event procedures receive them: the one
+// place where the two meet.
 std::int16_t buttonsOf(Qt::MouseButtons b) {
     std::int16_t r = 0;
     if (b & Qt::LeftButton) r |= vbLeftButton;
@@ -67,18 +66,85 @@ void paintSurface(QWidget* widget, const Surface& surface, const QPaintEvent* e)
     }
 }
 
+class FormWindow : public QWidget {
+public:
+    explicit FormWindow(FormWindowHost& host) : QWidget(nullptr), host_(host) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_AlwaysShowToolTips);
+    }
+    FormWindowHost& host() { return host_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        if (const Surface* s = host_.shownSurface()) paintSurface(this, *s, e);
+    }
+
+    void closeEvent(QCloseEvent* e) override {
+        // The form decides: Form_QueryUnload may refuse, and an unload that
+        // goes ahead removes this window itself.
+        e->ignore();
+        host_.closeRequested();
+    }
+
+    void moveEvent(QMoveEvent* e) override {
+        // Only the window system's reports say where the window is; the move
+        // the program makes itself arrives here at once, before the window
+        // has gone anywhere.
+        if (e->spontaneous()) host_.movedTo(e->pos().x(), e->pos().y());
+    }
+
+    void showEvent(QShowEvent* e) override {
+        // Sent before Qt maps the window; the spontaneous one comes after.
+        if (!e->spontaneous()) host_.aboutToShow();
+    }
+
+private:
+    FormWindowHost& host_;
+};
+
+class PictureWidget : public QWidget {
+public:
+    PictureWidget(PictureWidgetHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        if (const Surface* s = host_.shownSurface()) paintSurface(this, *s, e);
+    }
+    void mousePressEvent(QMouseEvent* e) override { pass(MouseAction::Down, e, e->button()); }
+    void mouseMoveEvent(QMouseEvent* e) override { pass(MouseAction::Move, e, e->buttons()); }
+    void mouseReleaseEvent(QMouseEvent* e) override { pass(MouseAction::Up, e, e->button()); }
+
+private:
+    // During a drag the window moves under the pointer, and the position Qt
+    // reports is measured against where the window was; the pointer's
+    // screen position is not.
+    void pass(MouseAction action, const QMouseEvent* e, Qt::MouseButtons button) {
+        const QPointF screen = toDevice(e->globalPosition());
+        host_.mouse(action, buttonsOf(button), buttonsOf(e->buttons()), shiftOf(e->modifiers()), screen.x(),
+                    screen.y());
+    }
+
+    PictureWidgetHost& host_;
+};
+
 }  // namespace
 
-HWND registerWindow(QWidget* w) {
-    const HWND h = nextWindow++;
-    windows()[h] = w;
-    return h;
+QWidget* makeFormWindow(FormWindowHost& host) { return new FormWindow(host); }
+
+QWidget* makePictureWidget(PictureWidgetHost& host, QWidget* parent) { return new PictureWidget(host, parent); }
+
+FormWindowHost* formWindowHost(QWidget* window) {
+    auto* w = dynamic_cast<FormWindow*>(window);
+    return w ? &w->host() : nullptr;
 }
-void unregisterWindow(HWND h) { windows().erase(h); }
-QWidget* windowFromHandle(HWND h) {
-    auto it = windows().find(h);
-    return it == windows().end() ? nullptr : it->second;
-}
+
+std::int16_t shiftKeysNow() { return shiftOf(QGuiApplication::keyboardModifiers()); }
+
+HWND registerWindow(QWidget* w) { return windows.add(w); }
+void unregisterWindow(HWND h) { windows.take(h); }
+QWidget* windowFromHandle(HWND h) { return windows.find(h); }
 
 void setStaysOnTop(QWidget* w, bool onTop) {
     // On a window that is already shown, changing the widget's flags would
@@ -101,79 +167,5 @@ void setWindowRegion(QWidget* w, const QRegion& device) {
 }
 
 QRegion windowRegion(const QWidget* w) { return w->property("rt.region").value<QRegion>(); }
-
-FormWindow::FormWindow(Form& form) : QWidget(nullptr), form_(form) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setAttribute(Qt::WA_AlwaysShowToolTips);
-}
-
-void FormWindow::paintEvent(QPaintEvent* e) {
-    if (Surface* s = form_.surface()) paintSurface(this, *s, e);
-}
-
-void FormWindow::closeEvent(QCloseEvent* e) {
-    // The runtime decides: Form_QueryUnload may refuse, and an unload that
-    // goes ahead removes this window itself.
-    e->ignore();
-    raiseEvent("Form_QueryUnload", [this] { form_.unload(vbFormControlMenu); });
-}
-
-void FormWindow::moveEvent(QMoveEvent* e) {
-    // Only the window system's reports say where the window is; the move
-    // the program makes itself arrives here at once, before the window has
-    // gone anywhere.
-    if (e->spontaneous()) form_.noteWindowPosition(e->pos().x(), e->pos().y());
-}
-
-void FormWindow::showEvent(QShowEvent* e) {
-    // Sent before Qt maps the window; the spontaneous one comes after.
-    if (!e->spontaneous()) form_.windowAboutToShow();
-}
-
-
-PictureWidget::PictureWidget(PictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void PictureWidget::paintEvent(QPaintEvent* e) {
-    if (Surface* s = box_.surface()) paintSurface(this, *s, e);
-}
-
-namespace {
-
-// The pointer over the face where the face is now. During a drag the window
-// moves under the pointer, and the position Qt reports is measured against
-// where the window was; the pointer's screen position minus the face's
-// current screen position is not.
-void dispatch(PictureBox& box, QMouseEvent* e, const MouseHandler& handler, std::int16_t button,
-              const char* what) {
-    Form& form = box.form();
-    const QPointF global = toDevice(e->globalPosition());
-    const QPoint face = toDevice(box.widget()->geometry()).topLeft();
-    float X = float(global.x() - (form.pixelLeft() + face.x()));
-    float Y = float(global.y() - (form.pixelTop() + face.y()));
-    std::int16_t Button = button;
-    std::int16_t Shift = shiftOf(e->modifiers());
-    if (handler) raiseEvent((box.name() + "_" + what).c_str(), [&] { handler(Button, Shift, X, Y); });
-}
-
-}  // namespace
-
-void PictureWidget::mousePressEvent(QMouseEvent* e) {
-    box_.setHeldButtons(buttonsOf(e->buttons()));
-    box_.form().noteMouseHeld(&box_);
-    dispatch(box_, e, box_.MouseDown, buttonsOf(e->button()), "MouseDown");
-}
-
-void PictureWidget::mouseMoveEvent(QMouseEvent* e) {
-    box_.setHeldButtons(buttonsOf(e->buttons()));
-    dispatch(box_, e, box_.MouseMove, buttonsOf(e->buttons()), "MouseMove");
-}
-
-void PictureWidget::mouseReleaseEvent(QMouseEvent* e) {
-    box_.setHeldButtons(buttonsOf(e->buttons()));
-    if (!e->buttons()) box_.form().noteMouseHeld(nullptr);
-    dispatch(box_, e, box_.MouseUp, buttonsOf(e->button()), "MouseUp");
-}
 
 }  // namespace rt

@@ -118,19 +118,8 @@ void keepAboveUnmanaged(QWidget* window, bool onTop) {
     xcb_flush(c);
 }
 
-namespace {
-
-// The offscreen platform answers for X11 too, without a connection.
-xcb_connection_t* xcbConnection() {
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-}  // namespace
-
 void leaveOutOfTaskbar(QWidget* window) {
-    xcb_connection_t* c = xcbConnection();
+    xcb_connection_t* c = connection();
     if (!c) return;
     const auto w = xcb_window_t(window->winId());
     const xcb_atom_t state = atom(c, "_NET_WM_STATE");
@@ -143,11 +132,9 @@ void leaveOutOfTaskbar(QWidget* window) {
     xcb_flush(c);
 }
 
-namespace {
-
-class DestroyWatch : public QAbstractNativeEventFilter {
+class DestroyedWindows::Filter : public QAbstractNativeEventFilter {
 public:
-    explicit DestroyWatch(std::function<void(QWidget*)> onDestroyed) : onDestroyed_(std::move(onDestroyed)) {}
+    explicit Filter(std::function<void(QWidget*)> onDestroyed) : onDestroyed_(std::move(onDestroyed)) {}
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
         if (type != "xcb_generic_event_t") return false;
@@ -156,7 +143,8 @@ public:
         const auto* destroyed = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
         // A window the program destroys itself has left Qt's table by now.
         QWidget* widget = QWidget::find(WId(destroyed->window));
-        if (widget && widget->isWindow()) QTimer::singleShot(0, widget, [this, widget] { onDestroyed_(widget); });
+        if (widget && widget->isWindow())
+            QTimer::singleShot(0, widget, [onDestroyed = onDestroyed_, widget] { onDestroyed(widget); });
         return false;
     }
 
@@ -164,20 +152,22 @@ private:
     std::function<void(QWidget*)> onDestroyed_;
 };
 
-}  // namespace
-
-void watchDestroyedWindows(std::function<void(QWidget*)> onDestroyed) {
-    static DestroyWatch* watch = nullptr;
-    if (!xcbConnection() || watch) return;
-    watch = new DestroyWatch(std::move(onDestroyed));
-    qGuiApp->installNativeEventFilter(watch);
+// Qt takes the filter off as it is destroyed.
+DestroyedWindows::DestroyedWindows(std::function<void(QWidget*)> onDestroyed) {
+    if (!connection()) return;
+    filter_ = std::make_unique<Filter>(std::move(onDestroyed));
+    qGuiApp->installNativeEventFilter(filter_.get());
 }
+
+DestroyedWindows::~DestroyedWindows() = default;
 
 #else
 
 void keepAboveUnmanaged(QWidget*, bool) {}
 void leaveOutOfTaskbar(QWidget*) {}
-void watchDestroyedWindows(std::function<void(QWidget*)>) {}
+class DestroyedWindows::Filter {};
+DestroyedWindows::DestroyedWindows(std::function<void(QWidget*)>) {}
+DestroyedWindows::~DestroyedWindows() = default;
 bool shapeWindow(QWidget*, const QRegion&) { return false; }
 bool pointerFromServer(QPoint&) { return false; }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 class QPoint;
 class QRegion;
@@ -21,9 +22,20 @@ void keepAboveUnmanaged(QWidget* window, bool onTop);
 // the native window is made and before it is mapped.
 void leaveOutOfTaskbar(QWidget* window);
 
-// From now on, when another program destroys a top-level window of this
+// While one lives, when another program destroys a top-level window of this
 // one, onDestroyed gets the window's widget, once the current event is over.
-void watchDestroyedWindows(std::function<void(QWidget*)> onDestroyed);
+// On another platform it does nothing.
+class DestroyedWindows {
+public:
+    explicit DestroyedWindows(std::function<void(QWidget*)> onDestroyed);
+    ~DestroyedWindows();
+    DestroyedWindows(const DestroyedWindows&) = delete;
+    DestroyedWindows& operator=(const DestroyedWindows&) = delete;
+
+private:
+    class Filter;
+    std::unique_ptr<Filter> filter_;
+};
 
 // Cuts the window to `device`, given in the screen's pixels (empty: no
 // cut). Returns false when the display is not X11 or has no shape

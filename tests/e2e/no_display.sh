@@ -16,6 +16,7 @@ expect_refusal() {
     [ ! -s "$E2E_TMP/out" ] || fail "$what: wrote to standard output: $(cat "$E2E_TMP/out")"
     [ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] || fail "$what: standard error is not one line: $(cat "$E2E_TMP/err")"
     grep -qi display "$E2E_TMP/err" || fail "$what: message does not mention the display: $(cat "$E2E_TMP/err")"
+    grep -q '^clock: ' "$E2E_TMP/err" || fail "$what: message does not begin with the program's name: $(cat "$E2E_TMP/err")"
     note "$what: status $status: $(cat "$E2E_TMP/err")"
 }
 

@@ -19,5 +19,5 @@ int main(int argc, char** argv) {
         const std::string timer(variable.substr(prefix.size(), equals - prefix.size()));
         rt::setTimerInterval(timer, std::atoi(*entry + equals + 1));
     }
-    return rt::run(argc, argv, Module1::Main);
+    return rt::run(argc, argv, {.name = "Clock", .messagePrefix = "clock:", .Main = Module1::Main});
 }

@@ -117,7 +117,7 @@ QImage boxAverage(const QImage& src, const QRect& from, int dw, int dh) {
 // averages land on a half.
 QImage speckledArtwork() {
     const rt::Picture art = rt::Picture::load(":/clock/artwork/face.bmp");
-    QImage img = *static_cast<const QImage*>(art.image().get());
+    QImage img = art.image();
     std::mt19937 random(7);
     for (int i = 0; i < 4000; ++i) img.setPixel(int(random() % 700), int(random() % 700), random() | 0xFF000000u);
     for (int x = 0; x < 700; x += 7) img.setPixel(x, 350, 0xFFFFFFFF);
@@ -131,7 +131,7 @@ TEST(Halftone, EveryPixelIsTheExactAreaAverageAtTheClocksSizes) {
         const QImage expected = boxAverage(src, src.rect(), size.width(), size.height());
         for (bool portable : {false, true}) {
             QImage out(size, QImage::Format_RGB32);
-            rt::halftoneStretch(src, src.rect(), out, out.rect(), portable);
+            rt::Stretcher().stretch(src, src.rect(), out, out.rect(), portable);
             EXPECT_EQ(out, expected) << (portable ? "plain code" : "vector code");
         }
     }
@@ -144,21 +144,21 @@ TEST(Halftone, PartsEnlargementsAndDestinationsHangingOverTheEdge) {
     for (bool portable : {false, true}) {
         QImage out(64, 64, QImage::Format_RGB32);
         out.fill(Qt::green);
-        rt::halftoneStretch(src, from, out, QRect(-3, 30, 70, 45), portable);
+        rt::Stretcher().stretch(src, from, out, QRect(-3, 30, 70, 45), portable);
         EXPECT_EQ(out.copy(0, 30, 64, 34), grown.copy(3, 0, 64, 34));
         EXPECT_EQ(out.pixel(10, 29), qRgb(0, 255, 0)) << "nothing lands above the destination";
 
         // An odd width under sums too wide for 16 bits.
         const QRect strip(3, 0, 31, 700);
         QImage narrowed(50, 333, QImage::Format_RGB32);
-        rt::halftoneStretch(src, strip, narrowed, narrowed.rect(), portable);
+        rt::Stretcher().stretch(src, strip, narrowed, narrowed.rect(), portable);
         EXPECT_EQ(narrowed, boxAverage(src, strip, 50, 333));
     }
 }
 
 TEST(Halftone, TheGraphicsCallUsesItOnlyInHalftoneMode) {
     rt::Surface src(700, 700, 0);
-    src.image() = speckledArtwork();
+    src.writeAll() = speckledArtwork();
     rt::Surface dst(200, 200, 0);
     ASSERT_EQ(rt::SetStretchBltMode(dst.hdc(), rt::HALFTONE), 1);
     EXPECT_EQ(rt::StretchBlt(dst.hdc(), 0, 0, 200, 200, src.hdc(), 0, 0, 700, 700, rt::SRCCOPY), 1);

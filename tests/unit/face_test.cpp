@@ -196,13 +196,13 @@ TEST_F(Face, HandsPassMidnightWithoutAJump) {
 // The face as a halftone copy of a 700 x 700 picture.
 QImage shrunk(const QImage& picture, int w, int h) {
     QImage out(w, h, QImage::Format_RGB32);
-    rt::halftoneStretch(picture, picture.rect(), out, out.rect());
+    rt::Stretcher().stretch(picture, picture.rect(), out, out.rect());
     return out;
 }
 
 QImage artwork() {
     const rt::Picture art = rt::Picture::load(":/clock/artwork/face.bmp");
-    return *static_cast<const QImage*>(art.image().get());
+    return art.image();
 }
 
 void resizeClient(int w, int h) {

@@ -72,7 +72,7 @@ TEST(DrawnAreas, HoldEveryPixelALineChanges) {
             for (int x = 0; x < 160; ++x) {
                 if (s.pixels().pixel(x, y) == picture.pixel(x, y)) continue;
                 bool noted = false;
-                for (const QRect& r : s.drawnAreas()) noted = noted || r.contains(x, y);
+                for (const QRect& r : s.drawnSinceClear()) noted = noted || r.contains(x, y);
                 ASSERT_TRUE(noted) << "pen " << pen << " from " << x1 << ", " << y1 << " to " << x2 << ", " << y2
                                    << ": pixel " << x << ", " << y;
             }
@@ -97,6 +97,7 @@ TEST(HalftoneOver, CallAfterCallItGivesWhatTheWholeStretchGives) {
                                             << from.height() << " to " << to.width() << "x" << to.height());
             QImage dst(120, 110, QImage::Format_RGB32);
             dst.fill(Qt::green);
+            rt::Stretcher over;  // as the destination's surface keeps it
             bool asLeft = false;
             for (int call = 0; call < 16; ++call) {
                 // Now and then another picture under the same destination,
@@ -108,15 +109,15 @@ TEST(HalftoneOver, CallAfterCallItGivesWhatTheWholeStretchGives) {
                 }
                 const auto [src, drawn] = drawnOver(under, random);
                 QImage expected = dst.copy();
-                rt::halftoneStretch(src, from, expected, to, portable);
-                ASSERT_TRUE(rt::halftoneStretchOver(under, drawn, src, from, dst, to, asLeft, portable));
+                rt::Stretcher().stretch(src, from, expected, to, portable);
+                ASSERT_TRUE(over.stretchOver(under, drawn, src, from, dst, to, asLeft, portable));
                 ASSERT_EQ(dst, expected) << "call " << call;
                 asLeft = true;
             }
         }
     }
     QImage small(50, 50, QImage::Format_RGB32);
-    EXPECT_FALSE(rt::halftoneStretchOver(picture, {}, picture, picture.rect(), small, QRect(10, 10, 86, 69), false))
+    EXPECT_FALSE(rt::Stretcher().stretchOver(picture, {}, picture, picture.rect(), small, QRect(10, 10, 86, 69), false))
         << "a destination reaching outside the image is left to the whole stretch";
 }
 
@@ -146,12 +147,12 @@ TEST(HalftoneOver, TheClocksFormImageIsTheWholeStretchAfterEveryTick) {
         case 110: Module1::BackgroundMode = 5; Module1::ShowShadows = 0; break;
         case 130: Module1::ShowShadows = 1; Module1::TikStyle = 1; Module1::MinuteTikStyle = 1; break;
         case 150: Module1::TikStyle = 0; Module1::MinuteTikStyle = 0; break;
-        case 170: Form1->Picture8.surface()->image().setPixel(350, 350, qRgb(0, 255, 0)); break;
+        case 170: Form1->Picture8.surface()->writeAll().setPixel(350, 350, qRgb(0, 255, 0)); break;
         case 200: resize(200, 200); break;
         }
         const QImage composed = Form1->Picture8.surface()->pixels().copy();
         QImage expected(int(Form1->ScaleWidth()), int(Form1->ScaleHeight()), QImage::Format_RGB32);
-        rt::halftoneStretch(composed, composed.rect(), expected, expected.rect(), true);
+        rt::Stretcher().stretch(composed, composed.rect(), expected, expected.rect(), true);
         Form1->Timer1_Timer();
         ASSERT_EQ(Form1->surface()->pixels(), expected);
     }
@@ -159,7 +160,7 @@ TEST(HalftoneOver, TheClocksFormImageIsTheWholeStretchAfterEveryTick) {
 
 TEST(BitBlt, CopiesWhatAPainterWould) {
     rt::Surface src(50, 40, 0), dst(60, 30, 0);
-    src.image() = speckled({50, 40}, 7, 2);
+    src.writeAll() = speckled({50, 40}, 7, 2);
     std::mt19937 random(9);
     const auto any = [&](int lo, int hi) { return lo + int(random() % unsigned(hi - lo + 1)); };
     for (int i = 0; i < 400; ++i) {
@@ -167,7 +168,7 @@ TEST(BitBlt, CopiesWhatAPainterWould) {
         const int x1 = any(-60, 60), y1 = any(-50, 50);
         SCOPED_TRACE(testing::Message() << x << "," << y << " " << cx << "x" << cy << " from " << x1 << "," << y1);
         const QImage before = speckled({60, 30}, unsigned(i), 2);
-        dst.image() = before.copy();
+        dst.writeAll() = before.copy();
         QImage expected = before.copy();
         QPainter p(&expected);
         p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -247,7 +248,7 @@ TEST(Refresh, TheWindowShowsTheFaceOverTheFormAndTheFormAroundIt) {
     // A copy onto the face, changing only some of its pixels.
     for (int i = 0; i < 3; ++i) {
         rt::Surface from(60, 60, 0);
-        from.image() = speckled({60, 60}, unsigned(20 + i), 2);
+        from.writeAll() = speckled({60, 60}, unsigned(20 + i), 2);
         rt::BitBlt(form.Face.hDC(), 0, 0, 60, 60, from.hdc(), 0, 0, rt::SRCCOPY);
         form.Face.Refresh();
         expectShown("after the face's refresh");

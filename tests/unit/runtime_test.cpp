@@ -114,11 +114,15 @@ TEST_F(RunTimeErrors, AnErrorEscapingAnEventReachesTheHandlerWithItsProcedure) {
 }
 
 // With the runtime's own rule in place the program ends: one line on
-// standard error naming the error, the operation and the procedure, and a
-// non-zero status.
+// standard error, after the program's prefix, naming the error, the
+// operation and the procedure, and a non-zero status.
 TEST(RunTimeErrorsDeathTest, EndTheProgramWithOneLineNamingTheOperation) {
-    EXPECT_EXIT(rt::raiseEvent("Timer1_Timer", [] { throw rt::RuntimeError(rt::errOverflow, "Overflow", "CLng"); }),
-                testing::ExitedWithCode(1), "^clock: [^\n]*Overflow[^\n]*CLng[^\n]*Timer1_Timer[^\n]*\n$");
+    EXPECT_EXIT(
+        {
+            rt::setMessagePrefix("probe:");
+            rt::raiseEvent("Timer1_Timer", [] { throw rt::RuntimeError(rt::errOverflow, "Overflow", "CLng"); });
+        },
+        testing::ExitedWithCode(1), "^probe: [^\n]*Overflow[^\n]*CLng[^\n]*Timer1_Timer[^\n]*\n$");
 }
 
 }  // namespace

@@ -89,9 +89,9 @@ TEST(ClockStartUp, FirstPictureIsDrawnWithTheStartValues) {
 
     // What the first tick composed on the hidden surface: the artwork plus
     // the three hands and their shadows, nothing else.
-    const QImage composed = Form1->Picture8.surface()->image().convertToFormat(QImage::Format_RGB32);
+    const QImage composed = Form1->Picture8.surface()->pixels().convertToFormat(QImage::Format_RGB32);
     const rt::Picture art = rt::Picture::load(":/clock/artwork/face.bmp");
-    const QImage artwork = static_cast<const QImage*>(art.image().get())->convertToFormat(QImage::Format_RGB32);
+    const QImage artwork = art.image().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(composed.size(), artwork.size());
 
     const std::set<QRgb> expected = {rgbOf(rt::rtcRgb(140, 32, 8)), rgbOf(rt::rtcRgb(180, 64, 20)),

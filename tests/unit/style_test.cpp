@@ -256,7 +256,7 @@ TEST_F(StyleOperations, FaceShowsAChangedSettingFromTheNextTick) {
     FakeClock clock;
     clock.set(3, 0, 0);  // hour hand to the right, the others straight up
     Form1->Show();
-    const QImage& face = Form1->Picture8.surface()->image();
+    const QImage& face = Form1->Picture8.surface()->pixels();
     const auto at = [&](double x, double y) { return QColor(face.pixel(int(std::lround(x)), int(std::lround(y)))); };
     const QColor tikColour(153, 153, 153);
     const auto hourDotsShown = [&] {
