@@ -142,8 +142,8 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("simulated %.1f h in %ld ticks, %ld size changes, %zu chimes, in %.1f s\n", hours, ticks, sized,
                 sound.calls, seconds);
-    std::printf("resident memory: %ld kB after the first hour, %ld kB at the end (%+ld kB)\n", afterFirstHourKb,
-                endKb, endKb - afterFirstHourKb);
+    std::printf("resident memory: %ld kB after the first hour, %ld kB at the end (%+ld kB)\n", afterFirstHourKb, endKb,
+                endKb - afterFirstHourKb);
     std::printf("midnights passed: %ld, most pixels changed by one tick across midnight: %ld\n", midnights,
                 largestMidnightJump);
 

@@ -288,6 +288,5 @@ void Form1Form::playsound(Variant& MySoundName) {
     try {
         rt::sndPlaySoundA(rt::toAnsi(MySoundName.toString()), rt::SND_ASYNC | rt::SND_NODEFAULT);
     } catch (const rt::RuntimeError&) {
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
 }

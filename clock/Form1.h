@@ -50,5 +50,5 @@ private:
 inline rt::FormInstance<Form1Form> Form1;
 
 // The sounds of the chime, as the sound call is given them.
-inline constexpr const char* SoundNames[6] = {"Crow.wav", "owl2.wav", "door2.wav",
+inline constexpr const char* SoundNames[6] = {"Crow.wav",    "owl2.wav", "door2.wav",
                                               "cricket.wav", "wolf.wav", "frogs.wav"};

@@ -6,13 +6,9 @@
 using namespace Module1;
 
 PrefsForm::PrefsForm()
-    : rt::Form("prefs"),
-      ClockMenu(*this, "ClockMenu", "Clock"),
-      ClockSmall(ClockMenu, "ClockSmall", "Small"),
-      ClockMedium(ClockMenu, "ClockMedium", "Medium"),
-      ClockLarge(ClockMenu, "ClockLarge", "Large"),
-      ClockBar(ClockMenu, "ClockBar", "-"),
-      CLockQuit(ClockMenu, "CLockQuit", "Quit"),
+    : rt::Form("prefs"), ClockMenu(*this, "ClockMenu", "Clock"), ClockSmall(ClockMenu, "ClockSmall", "Small"),
+      ClockMedium(ClockMenu, "ClockMedium", "Medium"), ClockLarge(ClockMenu, "ClockLarge", "Large"),
+      ClockBar(ClockMenu, "ClockBar", "-"), CLockQuit(ClockMenu, "CLockQuit", "Quit"),
       CommonDialog1(*this, "CommonDialog1") {}
 
 void PrefsForm::InitializeComponent() {

@@ -31,8 +31,7 @@ void onSignal(int) {
 void closeEveryForm() {
     // Signals that came together are one request.
     char buffer[64];
-    while (read(wakeUp[0], buffer, sizeof buffer) > 0) {
-    }
+    while (read(wakeUp[0], buffer, sizeof buffer) > 0) {}
     raiseEvent("Form_QueryUnload", [] {
         for (Form* form : Forms()) form->unload(vbAppTaskManager);
     });

@@ -20,8 +20,10 @@ void endProgram(const RuntimeError& e, const char* procedure) {
 }
 
 void escaped(const RuntimeError& e, const char* procedure) {
-    if (fatalHandler) fatalHandler(e, procedure);
-    else endProgram(e, procedure);
+    if (fatalHandler)
+        fatalHandler(e, procedure);
+    else
+        endProgram(e, procedure);
 }
 
 }  // namespace

@@ -134,15 +134,39 @@ void Form::Show() {
     window_->show();
 }
 
-HWND Form::hWnd() { ensureLoaded(); return hwnd_; }
-HDC Form::hDC() { ensureLoaded(); return surface_->hdc(); }
+HWND Form::hWnd() {
+    ensureLoaded();
+    return hwnd_;
+}
+HDC Form::hDC() {
+    ensureLoaded();
+    return surface_->hdc();
+}
 
-float Form::Left() { ensureLoaded(); return left_; }
-float Form::Top() { ensureLoaded(); return top_; }
-float Form::Width() { ensureLoaded(); return float(w_) * twipsPerPixelX(); }
-float Form::Height() { ensureLoaded(); return float(h_) * twipsPerPixelY(); }
-float Form::ScaleWidth() { ensureLoaded(); return float(w_); }
-float Form::ScaleHeight() { ensureLoaded(); return float(h_); }
+float Form::Left() {
+    ensureLoaded();
+    return left_;
+}
+float Form::Top() {
+    ensureLoaded();
+    return top_;
+}
+float Form::Width() {
+    ensureLoaded();
+    return float(w_) * twipsPerPixelX();
+}
+float Form::Height() {
+    ensureLoaded();
+    return float(h_) * twipsPerPixelY();
+}
+float Form::ScaleWidth() {
+    ensureLoaded();
+    return float(w_);
+}
+float Form::ScaleHeight() {
+    ensureLoaded();
+    return float(h_);
+}
 
 // Requests and reports are compared in Qt's logical pixels, the unit both
 // come in.
@@ -162,13 +186,15 @@ void Form::placeWindow() {
     requested_.push_back({to.x(), to.y(), now});
     // Qt takes the last position reported as where the window is, and
     // drops a move to it even while the window is on its way elsewhere.
-    if (window_->pos() != to) window_->move(to);
-    else window_->windowHandle()->setFramePosition(to);
+    if (window_->pos() != to)
+        window_->move(to);
+    else
+        window_->windowHandle()->setFramePosition(to);
 }
 
 void Form::movedTo(int x, int y) {
-    const auto own = std::find_if(requested_.begin(), requested_.end(),
-                                  [x, y](const Requested& r) { return r.x == x && r.y == y; });
+    const auto own =
+        std::find_if(requested_.begin(), requested_.end(), [x, y](const Requested& r) { return r.x == x && r.y == y; });
     if (own != requested_.end()) {
         // The server carries out requests in order: every earlier one is
         // done with.
@@ -242,7 +268,10 @@ void Form::destroyedFromOutside() {
     raiseEvent("Form_QueryUnload", [this] { unload(vbAppTaskManager); });
 }
 
-void Form::Cls() { ensureLoaded(); surface_->clear(); }
+void Form::Cls() {
+    ensureLoaded();
+    surface_->clear();
+}
 
 void Form::Line(float x1, float y1, float x2, float y2, Colour colour) {
     ensureLoaded();

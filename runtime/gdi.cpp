@@ -83,9 +83,9 @@ std::int32_t SetStretchBltMode(HDC hdc, std::int32_t mode) {
     return previous;
 }
 
-std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest,
-                        std::int32_t hDest, HDC hdcSrc, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc,
-                        std::int32_t hSrc, std::uint32_t rop) {
+std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest, std::int32_t hDest,
+                        HDC hdcSrc, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc, std::int32_t hSrc,
+                        std::uint32_t rop) {
     Surface* dst = Surface::fromHdc(hdcDest);
     Surface* src = Surface::fromHdc(hdcSrc);
     if (!dst || !src || rop != SRCCOPY || wDest <= 0 || hDest <= 0 || wSrc <= 0 || hSrc <= 0) return 0;
@@ -99,8 +99,9 @@ std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std
     }
     // The other modes drop or repeat pixels.
     const QImage part = srcRect == from.rect() ? from : from.copy(srcRect);
-    const QImage scaled =
-        (wSrc == wDest && hSrc == hDest) ? part : part.scaled(wDest, hDest, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const QImage scaled = (wSrc == wDest && hSrc == hDest)
+                              ? part
+                              : part.scaled(wDest, hDest, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QPainter p(&dst->writeAll());
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(xDest, yDest, scaled);

@@ -25,9 +25,9 @@ HRGN CreateEllipticRgn(std::int32_t left, std::int32_t top, std::int32_t right, 
 // The window owns the region from here on (also when the call fails).
 std::int32_t SetWindowRgn(HWND hWnd, HRGN hRgn, std::int32_t bRedraw);
 std::int32_t SetStretchBltMode(HDC hdc, std::int32_t mode);
-std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest,
-                        std::int32_t hDest, HDC hdcSrc, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc,
-                        std::int32_t hSrc, std::uint32_t rop);
+std::int32_t StretchBlt(HDC hdcDest, std::int32_t xDest, std::int32_t yDest, std::int32_t wDest, std::int32_t hDest,
+                        HDC hdcSrc, std::int32_t xSrc, std::int32_t ySrc, std::int32_t wSrc, std::int32_t hSrc,
+                        std::uint32_t rop);
 std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, HDC hdcSrc,
                     std::int32_t x1, std::int32_t y1, std::uint32_t rop);
 

@@ -23,8 +23,8 @@ using Run = Stretcher::Run;
 
 // The same sums, computed plainly: for processors without the vector
 // instructions, and the measure the fast kernels are held to.
-void stretchPortable(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across,
-                     const Axis& down, std::uint8_t* out, qsizetype outStride, const std::vector<Run>& runs,
+void stretchPortable(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across, const Axis& down,
+                     std::uint8_t* out, qsizetype outStride, const std::vector<Run>& runs,
                      std::vector<std::uint32_t>& sums) {
     sums.assign(srcWidth * 4, 0);
     const std::uint64_t total = std::uint64_t(across.total) * down.total;
@@ -73,7 +73,7 @@ void sumRowsPlainly(const std::uint8_t* const* rows, const std::uint32_t* weight
 // in each step.
 template <int T>
 __attribute__((target("avx2,fma"))) void sumRowsNarrow(const std::uint8_t* const* rows, const std::uint32_t* weights,
-                                                     int lanes, std::uint32_t* sums) {
+                                                       int lanes, std::uint32_t* sums) {
     __m256i w[T];
     for (int k = 0; k < T; ++k) w[k] = _mm256_set1_epi16(short(weights[k]));
     int i = 0;
@@ -82,9 +82,9 @@ __attribute__((target("avx2,fma"))) void sumRowsNarrow(const std::uint8_t* const
             _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[0] + i))), w[0]);
 #pragma GCC unroll 8
         for (int k = 1; k < T; ++k)
-            acc = _mm256_add_epi16(acc, _mm256_mullo_epi16(_mm256_cvtepu8_epi16(_mm_loadu_si128(
-                                                               reinterpret_cast<const __m128i*>(rows[k] + i))),
-                                                           w[k]));
+            acc = _mm256_add_epi16(
+                acc, _mm256_mullo_epi16(
+                         _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i))), w[k]));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), _mm256_cvtepu16_epi32(_mm256_castsi256_si128(acc)));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i + 8),
                             _mm256_cvtepu16_epi32(_mm256_extracti128_si256(acc, 1)));
@@ -94,7 +94,7 @@ __attribute__((target("avx2,fma"))) void sumRowsNarrow(const std::uint8_t* const
 
 template <int T>
 __attribute__((target("avx2,fma"))) void sumRowsWide(const std::uint8_t* const* rows, const std::uint32_t* weights,
-                                                   int lanes, std::uint32_t* sums) {
+                                                     int lanes, std::uint32_t* sums) {
     __m256i w[T];
     for (int k = 0; k < T; ++k) w[k] = _mm256_set1_epi32(int(weights[k]));
     int i = 0;
@@ -103,9 +103,9 @@ __attribute__((target("avx2,fma"))) void sumRowsWide(const std::uint8_t* const* 
             _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[0] + i))), w[0]);
 #pragma GCC unroll 8
         for (int k = 1; k < T; ++k)
-            acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(
-                                                               reinterpret_cast<const __m128i*>(rows[k] + i))),
-                                                           w[k]));
+            acc = _mm256_add_epi32(
+                acc, _mm256_mullo_epi32(
+                         _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[k] + i))), w[k]));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), acc);
     }
     sumRowsPlainly<T>(rows, weights, i, lanes, sums);
@@ -124,8 +124,8 @@ struct ColumnSums {
     const double* weights;  // each weight in four lanes, T a pixel
     __m256d two, totals, reciprocal, nudge;
 
-    __attribute__((target("avx2,fma"))) ColumnSums(const std::uint32_t* s, const int* f, const double* w,
-                                                   std::uint32_t total)
+    __attribute__((target("avx2,fma")))
+    ColumnSums(const std::uint32_t* s, const int* f, const double* w, std::uint32_t total)
         : sums(s), first(f), weights(w), two(_mm256_set1_pd(2.0)), totals(_mm256_set1_pd(double(total))),
           reciprocal(_mm256_set1_pd(1.0 / (2.0 * total))), nudge(_mm256_set1_pd(1e-9)) {}
 
@@ -137,17 +137,15 @@ struct ColumnSums {
                                     _mm256_loadu_pd(w));
 #pragma GCC unroll 8
         for (int k = 1; k < T; ++k)
-            acc = _mm256_fmadd_pd(
-                _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel + 4 * k))),
-                _mm256_loadu_pd(w + 4 * k), acc);
+            acc = _mm256_fmadd_pd(_mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel + 4 * k))),
+                                  _mm256_loadu_pd(w + 4 * k), acc);
         return _mm256_cvttpd_epi32(_mm256_fmadd_pd(_mm256_fmadd_pd(acc, two, totals), reciprocal, nudge));
     }
 };
 
 template <int T>
-__attribute__((target("avx2,fma"))) void sumColumns(const std::uint32_t* sums, const int* first,
-                                                  const double* weights, int width, std::uint32_t total,
-                                                  std::uint32_t* out) {
+__attribute__((target("avx2,fma"))) void sumColumns(const std::uint32_t* sums, const int* first, const double* weights,
+                                                    int width, std::uint32_t total, std::uint32_t* out) {
     const ColumnSums<T> columns(sums, first, weights, total);
     const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
     int x = 0;
@@ -188,8 +186,8 @@ const bool kVectorKernels = [] {
 
 // Returns false, having done nothing, when the kernels cannot take this case.
 bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, const Axis& across, const Axis& down,
-                 std::uint8_t* out, qsizetype outStride, const std::vector<Run>& runs,
-                 std::vector<std::uint32_t>& sums, const std::vector<double>& weights) {
+                 std::uint8_t* out, qsizetype outStride, const std::vector<Run>& runs, std::vector<std::uint32_t>& sums,
+                 const std::vector<double>& weights) {
     if (!kVectorKernels || across.taps > kMostTaps || down.taps > kMostTaps) return false;
     // The second pass reads `taps` pixels from each destination pixel's
     // first, past the row's end near its right edge and past the columns
@@ -206,8 +204,10 @@ bool stretchAvx2(const std::uint8_t* src, qsizetype srcStride, int srcWidth, con
         for (int k = 0; k < down.count[y]; ++k) rows[k] = src + (down.first[y] + k) * srcStride + from;
         const std::uint32_t* w = down.weights.data() + std::size_t(y) * down.taps;
         dispatchTaps(down.count[y], [&]<int T>() {
-            if (narrow) sumRowsNarrow<T>(rows, w, lanes, sums.data() + from);
-            else sumRowsWide<T>(rows, w, lanes, sums.data() + from);
+            if (narrow)
+                sumRowsNarrow<T>(rows, w, lanes, sums.data() + from);
+            else
+                sumRowsWide<T>(rows, w, lanes, sums.data() + from);
         });
         auto* line = reinterpret_cast<std::uint32_t*>(out + y * outStride);
         dispatchTaps(across.taps, [&]<int T>() {
@@ -306,8 +306,10 @@ void Stretcher::runsOver(const std::vector<QRect>& drawn, const QRect& from) {
                   [](const Run& a, const Run& b) { return a.x0 < b.x0; });
         for (std::size_t i = begin; i < end; ++i) {
             const bool joins = i > begin && runs[i].x0 <= runs[kept - 1].x1;
-            if (joins) runs[kept - 1].x1 = std::max(runs[kept - 1].x1, runs[i].x1);
-            else runs[kept++] = runs[i];
+            if (joins)
+                runs[kept - 1].x1 = std::max(runs[kept - 1].x1, runs[i].x1);
+            else
+                runs[kept++] = runs[i];
         }
         begin = end;
     }
@@ -383,8 +385,10 @@ bool Stretcher::stretchOver(const QImage& picture, const std::vector<QRect>& dra
     }
     // The bare stretch goes back where the last call left something else,
     // or everywhere when what is there is not known.
-    if (!same || !dstAsLeft) runsOfWhole(to.size());
-    else scratch_.runs.swap(bare_.drawn);
+    if (!same || !dstAsLeft)
+        runsOfWhole(to.size());
+    else
+        scratch_.runs.swap(bare_.drawn);
     std::uint8_t* out = dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4;
     for (const Run& run : scratch_.runs)
         std::memcpy(out + run.y * dst.bytesPerLine() + run.x0 * 4, bare_.image.constScanLine(run.y) + run.x0 * 4,

@@ -44,8 +44,10 @@ Menu* Menu::popUp() {
     popup.installEventFilter(&leftButton);
     std::vector<std::pair<QAction*, Menu*>> actions;
     for (Menu* item : items_) {
-        if (item->Caption() == "-") popup.addSeparator();
-        else actions.emplace_back(popup.addAction(QString::fromStdString(item->Caption())), item);
+        if (item->Caption() == "-")
+            popup.addSeparator();
+        else
+            actions.emplace_back(popup.addAction(QString::fromStdString(item->Caption())), item);
     }
     popup_ = &popup;
     QAction* chosen = popup.exec(QCursor::pos());

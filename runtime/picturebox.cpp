@@ -54,10 +54,22 @@ void PictureBox::destroy() {
     surface_.reset();
 }
 
-float PictureBox::Width() { ensureLoaded(); return float(w_); }
-float PictureBox::Height() { ensureLoaded(); return float(h_); }
-float PictureBox::ScaleWidth() { ensureLoaded(); return float(w_); }
-float PictureBox::ScaleHeight() { ensureLoaded(); return float(h_); }
+float PictureBox::Width() {
+    ensureLoaded();
+    return float(w_);
+}
+float PictureBox::Height() {
+    ensureLoaded();
+    return float(h_);
+}
+float PictureBox::ScaleWidth() {
+    ensureLoaded();
+    return float(w_);
+}
+float PictureBox::ScaleHeight() {
+    ensureLoaded();
+    return float(h_);
+}
 
 void PictureBox::setWidth(float w) {
     ensureLoaded();
@@ -73,7 +85,10 @@ void PictureBox::setHeight(float h) {
     if (widget_) widget_->resize(toLogical(w_), toLogical(h_));
 }
 
-std::int16_t PictureBox::DrawWidth() { ensureLoaded(); return drawWidth_; }
+std::int16_t PictureBox::DrawWidth() {
+    ensureLoaded();
+    return drawWidth_;
+}
 
 void PictureBox::setDrawWidth(std::int16_t w) {
     ensureLoaded();
@@ -81,8 +96,14 @@ void PictureBox::setDrawWidth(std::int16_t w) {
     drawWidth_ = w;
 }
 
-HDC PictureBox::hDC() { ensureLoaded(); return surface_->hdc(); }
-void PictureBox::Cls() { ensureLoaded(); surface_->clear(); }
+HDC PictureBox::hDC() {
+    ensureLoaded();
+    return surface_->hdc();
+}
+void PictureBox::Cls() {
+    ensureLoaded();
+    surface_->clear();
+}
 
 void PictureBox::Line(float x1, float y1, float x2, float y2, Colour colour) {
     ensureLoaded();
@@ -119,8 +140,8 @@ void PictureBox::setToolTipText(const std::string& text) {
     if (widget_) widget_->setToolTip(QString::fromStdString(text));
 }
 
-void PictureBox::mouse(MouseAction action, std::int16_t button, std::int16_t held, std::int16_t shift,
-                       double screenX, double screenY) {
+void PictureBox::mouse(MouseAction action, std::int16_t button, std::int16_t held, std::int16_t shift, double screenX,
+                       double screenY) {
     held_ = held;
     switch (action) {
     case MouseAction::Down:

@@ -75,9 +75,8 @@ private:
         format.setChannelCount(chime.channels);
         // A wave file's channels come in the order of Qt's positions, front
         // left first; Qt's defaults for three or more channels differ.
-        format.setChannelConfig(chime.channels == 1
-                                    ? QAudioFormat::ChannelConfigMono
-                                    : QAudioFormat::ChannelConfig((2u << chime.channels) - 2));
+        format.setChannelConfig(chime.channels == 1 ? QAudioFormat::ChannelConfigMono
+                                                    : QAudioFormat::ChannelConfig((2u << chime.channels) - 2));
 
         samples_ = std::move(chime.data);
         buffer_.setData(QByteArray::fromRawData(samples_.data(), qsizetype(samples_.size())));

@@ -79,8 +79,8 @@ QImage& Surface::writeAll() {
 void Surface::touch(const QRectF& area, qreal margin) {
     const QRectF wide = area.normalized().adjusted(-margin, -margin, margin, margin);
     // Coordinates too large for a pixel rectangle count as everywhere.
-    const bool huge = !(std::abs(wide.left()) < 1e6 && std::abs(wide.right()) < 1e6 &&
-                        std::abs(wide.top()) < 1e6 && std::abs(wide.bottom()) < 1e6);
+    const bool huge = !(std::abs(wide.left()) < 1e6 && std::abs(wide.right()) < 1e6 && std::abs(wide.top()) < 1e6 &&
+                        std::abs(wide.bottom()) < 1e6);
     const QRect r = huge ? image_.rect() : wide.toAlignedRect() & image_.rect();
     unshown_ |= r;
     ++writes_;

@@ -37,8 +37,8 @@ public:
     // When the pixels are known to be the picture except inside the areas
     // drawn on since the last clear(): the picture, else nullptr.
     const QImage* pictureUnderDrawing() const {
-        const bool known = !drawnAnywhere_ && picture_ && picture_->size() == image_.size() &&
-                           picture_->format() == image_.format();
+        const bool known =
+            !drawnAnywhere_ && picture_ && picture_->size() == image_.size() && picture_->format() == image_.format();
         return known ? picture_ : nullptr;
     }
     const std::vector<QRect>& drawnSinceClear() const { return drawnSinceClear_; }

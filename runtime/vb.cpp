@@ -15,8 +15,7 @@ namespace {
 // someone changed it; nothing in this program does.
 template <typename Int>
 Int roundToInt(double value, const char* what) {
-    if (std::isnan(value))
-        throw RuntimeError(errOverflow, "Overflow", what);
+    if (std::isnan(value)) throw RuntimeError(errOverflow, "Overflow", what);
     const double r = std::nearbyint(value);
     if (r < static_cast<double>(std::numeric_limits<Int>::min()) ||
         r > static_cast<double>(std::numeric_limits<Int>::max()))
@@ -102,8 +101,7 @@ int rank(Variant::Type t) {
 // the same value as doing the arithmetic in that type.
 Variant ofRank(int r, double exact) {
     if (r == 0 && exact >= -32768.0 && exact <= 32767.0) return Variant(static_cast<std::int16_t>(exact));
-    if (r <= 1 && exact >= -2147483648.0 && exact <= 2147483647.0)
-        return Variant(static_cast<std::int32_t>(exact));
+    if (r <= 1 && exact >= -2147483648.0 && exact <= 2147483647.0) return Variant(static_cast<std::int32_t>(exact));
     if (r <= 2) return Variant(static_cast<float>(exact));
     return Variant(exact);
 }
@@ -119,8 +117,7 @@ Variant operator*(const Variant& a, const Variant& b) {
 }
 
 bool operator==(const Variant& a, const Variant& b) {
-    if (a.type() == Variant::Type::String && b.type() == Variant::Type::String)
-        return a.toString() == b.toString();
+    if (a.type() == Variant::Type::String && b.type() == Variant::Type::String) return a.toString() == b.toString();
     try {
         return a.toDouble() == b.toDouble();
     } catch (const RuntimeError&) {

@@ -81,9 +81,7 @@ public:
     friend bool operator==(const Variant& a, const Variant& b);
 
 private:
-    std::variant<std::monostate, std::int16_t, std::int32_t, float, double, Boolean, std::string,
-                 std::int32_t*>
-        v_;
+    std::variant<std::monostate, std::int16_t, std::int32_t, float, double, Boolean, std::string, std::int32_t*> v_;
 };
 
 }  // namespace rt

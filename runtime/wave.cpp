@@ -139,8 +139,10 @@ std::optional<Chime> readChimeFile(const std::string& path) {
             std::size_t done = 0;
             while (done < count) {
                 const ssize_t n = ::pread(fd, out + done, count - done, off_t(offset + done));
-                if (n > 0) done += std::size_t(n);
-                else if (n == 0 || errno != EINTR) break;
+                if (n > 0)
+                    done += std::size_t(n);
+                else if (n == 0 || errno != EINTR)
+                    break;
             }
             return done;
         };

@@ -153,8 +153,10 @@ void setStaysOnTop(QWidget* w, bool onTop) {
     QWindow* handle = w->windowHandle();
     Qt::WindowFlags f = handle ? handle->flags() : w->windowFlags();
     f.setFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (handle) handle->setFlags(f);
-    else w->setWindowFlags(f);
+    if (handle)
+        handle->setFlags(f);
+    else
+        w->setWindowFlags(f);
     keepAboveUnmanaged(w, onTop);
 }
 

@@ -48,8 +48,8 @@ public:
     // `button` is the one pressed or released, or for a move all those
     // held; `held` those held after the event; `shift` the modifier keys;
     // the pointer is on the screen, in device pixels.
-    virtual void mouse(MouseAction action, std::int16_t button, std::int16_t held, std::int16_t shift,
-                       double screenX, double screenY) = 0;
+    virtual void mouse(MouseAction action, std::int16_t button, std::int16_t held, std::int16_t shift, double screenX,
+                       double screenY) = 0;
 
 protected:
     ~PictureWidgetHost() = default;

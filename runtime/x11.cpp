@@ -76,7 +76,8 @@ bool shapeWindow(QWidget* window, const QRegion& device) {
     std::vector<xcb_rectangle_t> rects;
     rects.reserve(std::size_t(device.rectCount()));
     for (const QRect& r : device)
-        rects.push_back({std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()), std::uint16_t(r.height())});
+        rects.push_back(
+            {std::int16_t(r.x()), std::int16_t(r.y()), std::uint16_t(r.width()), std::uint16_t(r.height())});
     xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED, w, 0, 0,
                          std::uint32_t(rects.size()), rects.data());
     return true;

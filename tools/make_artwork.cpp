@@ -33,8 +33,7 @@ const QColor kMarkBackground(52, 32, 24);
 class Rng {
 public:
     explicit Rng(std::uint64_t seed) : state_(seed ? seed : 0x9E3779B97F4A7C15ull) {}
-    std::uint64_t next()
-    {
+    std::uint64_t next() {
         state_ ^= state_ >> 12;
         state_ ^= state_ << 25;
         state_ ^= state_ >> 27;
@@ -47,8 +46,7 @@ private:
     std::uint64_t state_;
 };
 
-double smoothstep(double edge0, double edge1, double x)
-{
+double smoothstep(double edge0, double edge1, double x) {
     const double t = std::clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
     return t * t * (3.0 - 2.0 * t);
 }
@@ -56,8 +54,7 @@ double smoothstep(double edge0, double edge1, double x)
 double lerp(double a, double b, double t) { return a + (b - a) * t; }
 
 // Hashed lattice instead of a permutation table: no period, so no visible tiling on a 700 px dial.
-double latticeValue(int x, int y, int z, std::uint32_t seed)
-{
+double latticeValue(int x, int y, int z, std::uint32_t seed) {
     std::uint32_t h = seed;
     h ^= std::uint32_t(x) * 0x8DA6B343u;
     h ^= std::uint32_t(y) * 0xD8163841u;
@@ -70,8 +67,7 @@ double latticeValue(int x, int y, int z, std::uint32_t seed)
     return double(h) / 4294967295.0;
 }
 
-double valueNoise(double x, double y, double z, std::uint32_t seed)
-{
+double valueNoise(double x, double y, double z, std::uint32_t seed) {
     const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
     const int ix = int(fx), iy = int(fy), iz = int(fz);
     const double tx = smoothstep(0, 1, x - fx), ty = smoothstep(0, 1, y - fy), tz = smoothstep(0, 1, z - fz);
@@ -81,8 +77,7 @@ double valueNoise(double x, double y, double z, std::uint32_t seed)
     return lerp(near, far, tz);
 }
 
-double fractalNoise(double x, double y, double z, int octaves, std::uint32_t seed)
-{
+double fractalNoise(double x, double y, double z, int octaves, std::uint32_t seed) {
     double sum = 0, amplitude = 0.5, norm = 0;
     for (int i = 0; i < octaves; ++i) {
         sum += amplitude * valueNoise(x, y, z, seed + std::uint32_t(i) * 1013u);
@@ -102,8 +97,7 @@ struct RGB {
 RGB mix(RGB a, RGB b, double t) { return {lerp(a.r, b.r, t), lerp(a.g, b.g, t), lerp(a.b, b.b, t)}; }
 
 // Heartwood, a dark band, the paler greyish sapwood, then darker wood under the bark.
-RGB woodTone(double radius)
-{
+RGB woodTone(double radius) {
     struct Stop {
         double radius;
         RGB colour;
@@ -118,8 +112,7 @@ RGB woodTone(double radius)
         {300, {72, 46, 34}},
         {340, {46, 28, 21}},
     }};
-    if (radius <= stops.front().radius)
-        return stops.front().colour;
+    if (radius <= stops.front().radius) return stops.front().colour;
     for (std::size_t i = 1; i < stops.size(); ++i) {
         if (radius < stops[i].radius) {
             const double t = smoothstep(stops[i - 1].radius, stops[i].radius, radius);
@@ -133,8 +126,7 @@ RGB woodTone(double radius)
 // at the boundary, which is what makes rings read as rings rather than as a sine ripple.
 class GrowthRings {
 public:
-    explicit GrowthRings(Rng &rng)
-    {
+    explicit GrowthRings(Rng& rng) {
         std::vector<double> bounds{0.0};
         std::vector<double> strengths;
         while (bounds.back() < kMaxRadius) {
@@ -146,15 +138,13 @@ public:
         std::size_t ring = 0;
         for (std::size_t i = 0; i < darkness_.size(); ++i) {
             const double r = double(i) * kStep;
-            while (ring + 2 < bounds.size() && r >= bounds[ring + 1])
-                ++ring;
+            while (ring + 2 < bounds.size() && r >= bounds[ring + 1]) ++ring;
             const double t = (r - bounds[ring]) / (bounds[ring + 1] - bounds[ring]);
             darkness_[i] = strengths[ring] * smoothstep(0.45, 0.97, t);
         }
     }
 
-    double darkness(double radius) const
-    {
+    double darkness(double radius) const {
         const double pos = std::clamp(radius / kStep, 0.0, double(darkness_.size() - 2));
         const std::size_t i = std::size_t(pos);
         return lerp(darkness_[i], darkness_[i + 1], pos - double(i));
@@ -169,10 +159,9 @@ private:
 // Keeps the rings and rim from being perfect circles; sampled in Cartesian space so there is no seam.
 double ringWarp(double dx, double dy) { return (fractalNoise(dx / 80.0, dy / 80.0, 0.5, 4, 71) - 0.5) * 26.0; }
 
-void paintWood(QImage &image, const GrowthRings &rings)
-{
+void paintWood(QImage& image, const GrowthRings& rings) {
     for (int y = 0; y < image.height(); ++y) {
-        uchar *line = image.scanLine(y);
+        uchar* line = image.scanLine(y);
         for (int x = 0; x < image.width(); ++x) {
             const double dx = x + 0.5 - kCentre, dy = y + 0.5 - kCentre;
             const double r = std::hypot(dx, dy);
@@ -180,15 +169,16 @@ void paintWood(QImage &image, const GrowthRings &rings)
             const double warped = r + ringWarp(dx, dy) * (0.1 + 0.9 * std::min(1.0, r / 180.0));
 
             // Radial fibres: fine across the circle, long along the radius.
-            const double fibre = std::clamp(0.5 + 2.2 * (fractalNoise(ux * 60.0, uy * 60.0, r / 40.0, 3, 133) - 0.5), 0.0, 1.0);
+            const double fibre =
+                std::clamp(0.5 + 2.2 * (fractalNoise(ux * 60.0, uy * 60.0, r / 40.0, 3, 133) - 0.5), 0.0, 1.0);
             const double blotch = fractalNoise(dx / 70.0, dy / 70.0, 3.0, 4, 977);
             const double fibreAmount = 0.22 * std::min(1.0, r / 80.0);
 
             RGB c = woodTone(warped);
             // Weathered patches lose some of their red.
             c = mix(c, {c.g * 1.05, c.g, c.b * 1.05}, 0.25 * smoothstep(0.45, 0.75, blotch));
-            const double shade = (1.0 - rings.darkness(warped)) * (1.0 - fibreAmount / 2 + fibreAmount * fibre) *
-                                 (0.9 + 0.2 * blotch);
+            const double shade =
+                (1.0 - rings.darkness(warped)) * (1.0 - fibreAmount / 2 + fibreAmount * fibre) * (0.9 + 0.2 * blotch);
             line[3 * x + 0] = uchar(std::clamp(c.r * shade, 0.0, 255.0));
             line[3 * x + 1] = uchar(std::clamp(c.g * shade, 0.0, 255.0));
             line[3 * x + 2] = uchar(std::clamp(c.b * shade, 0.0, 255.0));
@@ -197,16 +187,14 @@ void paintWood(QImage &image, const GrowthRings &rings)
 }
 
 // A drying split: a jagged tapered polygon that wanders around a roughly radial line.
-QPainterPath crackPath(Rng &rng, double angle, double r0, double r1, double maxWidth, bool fromRim)
-{
+QPainterPath crackPath(Rng& rng, double angle, double r0, double r1, double maxWidth, bool fromRim) {
     std::vector<QPointF> left, right;
     double drift = rng.range(-0.0015, 0.0015);
     for (double r = r0; r <= r1; r += 4.0) {
         drift += rng.range(-0.0008, 0.0008);
         angle += drift + rng.range(-0.012, 0.012);
         // Occasional kinks where the split followed a weaker ray of the wood.
-        if (rng.uniform() < 0.1)
-            angle += rng.range(-0.07, 0.07);
+        if (rng.uniform() < 0.1) angle += rng.range(-0.07, 0.07);
         const double t = (r - r0) / (r1 - r0);
         const double profile = fromRim ? std::pow(t, 1.3) : std::sin(kPi * std::pow(t, 1.5));
         const double width = std::max(0.5, maxWidth * profile * rng.range(0.6, 1.3));
@@ -217,18 +205,15 @@ QPainterPath crackPath(Rng &rng, double angle, double r0, double r1, double maxW
         right.push_back(p - across * (width / 2));
     }
     QPolygonF outline;
-    for (const QPointF &p : left)
-        outline << p;
-    for (auto it = right.rbegin(); it != right.rend(); ++it)
-        outline << *it;
+    for (const QPointF& p : left) outline << p;
+    for (auto it = right.rbegin(); it != right.rend(); ++it) outline << *it;
     QPainterPath path;
     path.addPolygon(outline);
     path.closeSubpath();
     return path;
 }
 
-void paintCracks(QImage &image, Rng &rng)
-{
+void paintCracks(QImage& image, Rng& rng) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -252,22 +237,20 @@ void paintCracks(QImage &image, Rng &rng)
         cracks.push_back(crackPath(rng, angle, inner, 345, width, true));
     }
     // A soft stained edge first, so the split looks sunk into the wood rather than drawn on it.
-    for (const QPainterPath &crack : cracks) {
+    for (const QPainterPath& crack : cracks) {
         QPainterPathStroker halo;
         halo.setWidth(4.0);
         painter.setBrush(QColor(30, 14, 8, 55));
         painter.drawPath(halo.createStroke(crack).united(crack));
     }
     painter.setBrush(QColor(20, 10, 6, 235));
-    for (const QPainterPath &crack : cracks)
-        painter.drawPath(crack);
+    for (const QPainterPath& crack : cracks) painter.drawPath(crack);
 }
 
 // Fades the log's edge into the surround; the rim is warped slightly so it reads as bark, not a compass circle.
-void fadeRim(QImage &image)
-{
+void fadeRim(QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
-        uchar *line = image.scanLine(y);
+        uchar* line = image.scanLine(y);
         for (int x = 0; x < image.width(); ++x) {
             const double dx = x + 0.5 - kCentre, dy = y + 0.5 - kCentre;
             const double r = std::hypot(dx, dy) + ringWarp(dx, dy) * 0.25;
@@ -280,8 +263,7 @@ void fadeRim(QImage &image)
 }
 
 // Centre lines of the glyphs in a box 0.6 wide and 1 tall (y down); stroked later into outlines.
-QPainterPath digitCentreLine(char digit)
-{
+QPainterPath digitCentreLine(char digit) {
     QPainterPath path;
     switch (digit) {
     case '1':
@@ -299,14 +281,12 @@ QPainterPath digitCentreLine(char digit)
         path.cubicTo(0.42, -0.04, 0.03, -0.02, 0.02, 0.73);
         path.addEllipse(QRectF(0.02, 0.47, 0.56, 0.53));
         break;
-    case '9':
-        return QTransform(-1, 0, 0, -1, 0.6, 1.0).map(digitCentreLine('6'));
+    case '9': return QTransform(-1, 0, 0, -1, 0.6, 1.0).map(digitCentreLine('6'));
     }
     return path;
 }
 
-QPainterPath numeralOutline(std::string_view digits, double height)
-{
+QPainterPath numeralOutline(std::string_view digits, double height) {
     // Stroke at final size: the stroker flattens curves with an absolute tolerance, so a unit-sized
     // glyph would come out visibly faceted once scaled up.
     QPainterPathStroker stroker;
@@ -324,8 +304,7 @@ QPainterPath numeralOutline(std::string_view digits, double height)
     return outline;
 }
 
-void paintNumeral(QPainter &painter, std::string_view digits, QPointF centre, double height)
-{
+void paintNumeral(QPainter& painter, std::string_view digits, QPointF centre, double height) {
     QPainterPath outline = numeralOutline(digits, height);
     outline.translate(centre - outline.boundingRect().center());
     const QRectF box = outline.boundingRect();
@@ -343,8 +322,7 @@ void paintNumeral(QPainter &painter, std::string_view digits, QPointF centre, do
     painter.drawPath(outline);
 }
 
-void paintNumerals(QImage &image)
-{
+void paintNumerals(QImage& image) {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     constexpr double radius = 285.0, height = 46.0;
@@ -354,8 +332,7 @@ void paintNumerals(QImage &image)
     paintNumeral(painter, "9", {kCentre - radius, kCentre}, height);
 }
 
-QImage makeFace()
-{
+QImage makeFace() {
     Rng rng(0xC10CCu);
     QImage image(kFaceSize, kFaceSize, QImage::Format_RGB888);
     const GrowthRings rings(rng);
@@ -366,15 +343,13 @@ QImage makeFace()
     return image;
 }
 
-QImage blankMark()
-{
+QImage blankMark() {
     QImage image(kMarkSize, kMarkSize, QImage::Format_RGB888);
     image.fill(kMarkBackground);
     return image;
 }
 
-QImage makeRivet()
-{
+QImage makeRivet() {
     QImage image = blankMark();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -389,8 +364,7 @@ QImage makeRivet()
     return image;
 }
 
-QImage makeJewel()
-{
+QImage makeJewel() {
     QImage image = blankMark();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -403,7 +377,7 @@ QImage makeJewel()
         {{bottom, left, mid}, QColor(110, 156, 214)},
     }};
     painter.setPen(Qt::NoPen);
-    for (const auto &[corners, colour] : facets) {
+    for (const auto& [corners, colour] : facets) {
         painter.setBrush(colour);
         painter.drawPolygon(corners.data(), int(corners.size()));
     }
@@ -414,8 +388,7 @@ QImage makeJewel()
     return image;
 }
 
-QImage makeSun()
-{
+QImage makeSun() {
     QImage image = blankMark();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -442,18 +415,15 @@ QImage makeSun()
     return image;
 }
 
-bool save(const QImage &image, const QString &path, const char *format)
-{
-    if (image.save(path, format))
-        return true;
+bool save(const QImage& image, const QString& path, const char* format) {
+    if (image.save(path, format)) return true;
     std::fprintf(stderr, "make_artwork: cannot write %s\n", qPrintable(path));
     return false;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
         return 2;
@@ -463,9 +433,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "make_artwork: cannot create %s\n", argv[1]);
         return 1;
     }
-    const bool ok = save(makeFace(), out.filePath("face.bmp"), "BMP") &&
-                    save(makeRivet(), out.filePath("mark3.png"), "PNG") &&
-                    save(makeJewel(), out.filePath("mark4.png"), "PNG") &&
-                    save(makeSun(), out.filePath("mark5.png"), "PNG");
+    const bool ok =
+        save(makeFace(), out.filePath("face.bmp"), "BMP") && save(makeRivet(), out.filePath("mark3.png"), "PNG") &&
+        save(makeJewel(), out.filePath("mark4.png"), "PNG") && save(makeSun(), out.filePath("mark5.png"), "PNG");
     return ok ? 0 : 1;
 }

@@ -22,7 +22,7 @@ using Buffer = std::vector<double>;
 // Fixed seeds keep every build byte-identical, so the generated files never show up as changed.
 struct Rng {
     std::uint32_t state;
-    double uniform() // [0, 1)
+    double uniform()  // [0, 1)
     {
         state ^= state << 13;
         state ^= state >> 17;
@@ -46,8 +46,7 @@ private:
 // Constant 0 dB peak gain band-pass; several in parallel stand in for vocal or wooden resonances.
 class Resonator {
 public:
-    Resonator(double freq, double q)
-    {
+    Resonator(double freq, double q) {
         const double w = kTwoPi * freq / kRate;
         const double alpha = std::sin(w) / (2.0 * q);
         const double a0 = 1.0 + alpha;
@@ -55,8 +54,7 @@ public:
         a1_ = -2.0 * std::cos(w) / a0;
         a2_ = (1.0 - alpha) / a0;
     }
-    double process(double x)
-    {
+    double process(double x) {
         const double y = b0_ * (x - x2_) - a1_ * y1_ - a2_ * y2_;
         x2_ = x1_;
         x1_ = x;
@@ -73,8 +71,7 @@ private:
 // Frequencies glide sample by sample, so phase has to be integrated rather than computed from t.
 struct Osc {
     double phase = 0.0;
-    double next(double freq)
-    {
+    double next(double freq) {
         const double p = phase;
         phase = std::fmod(phase + kTwoPi * freq / kRate, kTwoPi);
         return p;
@@ -82,50 +79,38 @@ struct Osc {
 };
 
 // Additive rather than a naive sawtooth: partials above Nyquist would fold back as whistles.
-double harmonics(double phase, double f0, double rolloff)
-{
+double harmonics(double phase, double f0, double rolloff) {
     double sum = 0.0;
-    for (int k = 1; k * f0 < kNyquist * 0.9; ++k)
-        sum += std::sin(k * phase) / std::pow(k, rolloff);
+    for (int k = 1; k * f0 < kNyquist * 0.9; ++k) sum += std::sin(k * phase) / std::pow(k, rolloff);
     return sum;
 }
 
 // Raised-cosine attack and release around a flat middle; zero outside [0, len].
-double swell(double t, double len, double attack, double release)
-{
-    if (t <= 0.0 || t >= len)
-        return 0.0;
-    if (t < attack)
-        return 0.5 - 0.5 * std::cos(kPi * t / attack);
-    if (t > len - release)
-        return 0.5 - 0.5 * std::cos(kPi * (len - t) / release);
+double swell(double t, double len, double attack, double release) {
+    if (t <= 0.0 || t >= len) return 0.0;
+    if (t < attack) return 0.5 - 0.5 * std::cos(kPi * t / attack);
+    if (t > len - release) return 0.5 - 0.5 * std::cos(kPi * (len - t) / release);
     return 1.0;
 }
 
-double smoothstep(double x)
-{
+double smoothstep(double x) {
     x = std::clamp(x, 0.0, 1.0);
     return x * x * (3.0 - 2.0 * x);
 }
 
 Buffer silence(double seconds) { return Buffer(static_cast<std::size_t>(std::lround(seconds * kRate)), 0.0); }
 
-void mixAt(Buffer &out, double start, const Buffer &piece, double gain = 1.0)
-{
+void mixAt(Buffer& out, double start, const Buffer& piece, double gain = 1.0) {
     const auto offset = static_cast<std::size_t>(start * kRate);
-    for (std::size_t i = 0; i < piece.size() && offset + i < out.size(); ++i)
-        out[offset + i] += gain * piece[i];
+    for (std::size_t i = 0; i < piece.size() && offset + i < out.size(); ++i) out[offset + i] += gain * piece[i];
 }
 
 // Strip DC, bring the peak to -3 dBFS and fade the ends so playback never starts or stops with a click.
-void finish(Buffer &s)
-{
+void finish(Buffer& s) {
     OnePole dc(30.0);
-    for (double &x : s)
-        x = dc.highpass(x);
+    for (double& x : s) x = dc.highpass(x);
     double peak = 0.0;
-    for (double x : s)
-        peak = std::max(peak, std::abs(x));
+    for (double x : s) peak = std::max(peak, std::abs(x));
     const double gain = peak > 0.0 ? std::pow(10.0, -3.0 / 20.0) / peak : 0.0;
     const auto fade = static_cast<std::size_t>(0.015 * kRate);
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -135,16 +120,13 @@ void finish(Buffer &s)
     }
 }
 
-void put(std::vector<char> &bytes, std::uint32_t value, int width)
-{
-    for (int i = 0; i < width; ++i)
-        bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+void put(std::vector<char>& bytes, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-void putTag(std::vector<char> &bytes, const char (&tag)[5]) { bytes.insert(bytes.end(), tag, tag + 4); }
+void putTag(std::vector<char>& bytes, const char (&tag)[5]) { bytes.insert(bytes.end(), tag, tag + 4); }
 
-bool writeWav(const std::filesystem::path &path, const Buffer &s)
-{
+bool writeWav(const std::filesystem::path& path, const Buffer& s) {
     const auto dataBytes = static_cast<std::uint32_t>(s.size() * 2);
     std::vector<char> bytes;
     bytes.reserve(44 + dataBytes);
@@ -152,13 +134,13 @@ bool writeWav(const std::filesystem::path &path, const Buffer &s)
     put(bytes, 36 + dataBytes, 4);
     putTag(bytes, "WAVE");
     putTag(bytes, "fmt ");
-    put(bytes, 16, 4);        // fmt chunk size
-    put(bytes, 1, 2);         // PCM
-    put(bytes, 1, 2);         // mono
+    put(bytes, 16, 4);  // fmt chunk size
+    put(bytes, 1, 2);   // PCM
+    put(bytes, 1, 2);   // mono
     put(bytes, kRate, 4);
-    put(bytes, kRate * 2, 4); // bytes per second
-    put(bytes, 2, 2);         // block align
-    put(bytes, 16, 2);        // bits per sample
+    put(bytes, kRate * 2, 4);  // bytes per second
+    put(bytes, 2, 2);          // block align
+    put(bytes, 16, 2);         // bits per sample
     putTag(bytes, "data");
     put(bytes, dataBytes, 4);
     for (double x : s) {
@@ -173,12 +155,11 @@ bool writeWav(const std::filesystem::path &path, const Buffer &s)
 
 // A caw is a rough, period-doubled buzz: the sub-octave and pitch-synchronous noise give the rasp,
 // the formants give the nasal "aah".
-Buffer crow()
-{
+Buffer crow() {
     Rng rng{0xC0A5u};
     Buffer out = silence(2.5);
     const std::array<std::array<double, 3>, 3> caws{{{0.05, 0.46, 560.0}, {0.78, 0.42, 600.0}, {1.52, 0.55, 540.0}}};
-    for (const auto &[start, len, base] : caws) {
+    for (const auto& [start, len, base] : caws) {
         Buffer caw = silence(len);
         Osc voice, sub;
         std::array<Resonator, 3> formants{Resonator(1250, 5), Resonator(2000, 6), Resonator(3100, 7)};
@@ -192,8 +173,8 @@ Buffer crow()
             const double buzz = harmonics(ph, f0, 0.9) * (0.7 + 0.3 * std::sin(sub.next(f0 / 2)));
             const double rasp = rng.bipolar() * (0.6 + 0.4 * std::cos(ph));
             const double src = 0.6 * buzz + 0.9 * rasp;
-            const double shaped = formants[0].process(src) + 0.8 * formants[1].process(src)
-                + 0.5 * formants[2].process(src);
+            const double shaped =
+                formants[0].process(src) + 0.8 * formants[1].process(src) + 0.5 * formants[2].process(src);
             caw[n] = shaped * swell(t, len, 0.03, 0.18);
         }
         mixAt(out, start, caw);
@@ -202,12 +183,11 @@ Buffer crow()
 }
 
 // "hoo ... hoo-hoo": soft, nearly pure low tones with a little breath on top.
-Buffer owl()
-{
+Buffer owl() {
     Rng rng{0x0417u};
     Buffer out = silence(2.4);
     const std::array<std::array<double, 3>, 3> hoots{{{0.10, 0.60, 340.0}, {1.10, 0.24, 325.0}, {1.45, 0.70, 335.0}}};
-    for (const auto &[start, len, base] : hoots) {
+    for (const auto& [start, len, base] : hoots) {
         Buffer hoot = silence(len);
         Osc voice;
         OnePole breathFilter(900.0);
@@ -228,8 +208,7 @@ Buffer owl()
 // Stick-slip friction: an irregular train of clicks rings the door's wooden resonances. At low
 // rates the clicks are heard one by one; as the door speeds up they fuse into a squeak whose
 // pitch is the click rate, so the resonances must be damped enough not to drown it.
-Buffer door()
-{
+Buffer door() {
     Rng rng{0xD002u};
     const double len = 2.8;
     Buffer out = silence(len);
@@ -240,8 +219,8 @@ Buffer door()
         const double t = double(n) / kRate;
         const double u = t / len;
         // Two pushes on the door: the rate swells up, falls back, then swells again higher.
-        const double push = 0.7 * std::pow(std::sin(kPi * std::min(u / 0.42, 1.0)), 2)
-            + std::pow(std::sin(kPi * std::clamp((u - 0.38) / 0.62, 0.0, 1.0)), 3);
+        const double push = 0.7 * std::pow(std::sin(kPi * std::min(u / 0.42, 1.0)), 2) +
+                            std::pow(std::sin(kPi * std::clamp((u - 0.38) / 0.62, 0.0, 1.0)), 3);
         wobble = 0.9995 * wobble + 0.002 * rng.bipolar();
         const double rate = (10.0 + 420.0 * push * push) * (1.0 + wobble);
         double x = 0.0;
@@ -250,16 +229,15 @@ Buffer door()
             x = 0.5 + 0.5 * rng.uniform();
             untilNextClick = (1.0 + 0.2 * rng.bipolar()) / rate;
         }
-        const double y = wood[0].process(x) + 0.9 * wood[1].process(x) + 0.7 * wood[2].process(x)
-            + 0.4 * wood[3].process(x);
+        const double y =
+            wood[0].process(x) + 0.9 * wood[1].process(x) + 0.7 * wood[2].process(x) + 0.4 * wood[3].process(x);
         out[n] = y * swell(t, len, 0.05, 0.3) * (0.4 + 0.6 * smoothstep(push));
     }
     return out;
 }
 
 // Chirps of four short pulses on a high carrier that sags slightly within each pulse.
-Buffer cricket()
-{
+Buffer cricket() {
     Buffer out = silence(3.0);
     const double pulseLen = 0.02, pulseGap = 0.034;
     Osc carrier;
@@ -279,8 +257,7 @@ Buffer cricket()
 }
 
 // Howl: rises into a held, wavering note, then falls away.
-Buffer wolf()
-{
+Buffer wolf() {
     Rng rng{0x3017u};
     const double len = 3.6;
     Buffer out = silence(len);
@@ -304,8 +281,7 @@ Buffer wolf()
 }
 
 // One frog call: syllables of buzz, each chopped into pulses, through a throat resonance.
-Buffer croak(Rng &rng, double f0, double formant, int syllables, double sylLen, double pulseRate)
-{
+Buffer croak(Rng& rng, double f0, double formant, int syllables, double sylLen, double pulseRate) {
     const double gap = 0.05;
     const double len = syllables * sylLen + (syllables - 1) * gap;
     Buffer call = silence(len);
@@ -323,8 +299,7 @@ Buffer croak(Rng &rng, double f0, double formant, int syllables, double sylLen, 
     return call;
 }
 
-Buffer frogs()
-{
+Buffer frogs() {
     Rng rng{0xF406u};
     Buffer out = silence(3.2);
     struct Frog {
@@ -338,7 +313,7 @@ Buffer frogs()
     const std::array<Frog, 3> pond{{{110.0, 450.0, 1, 0.32, 28.0, 1.0, {0.05, 1.15, 2.25}},
                                     {180.0, 750.0, 2, 0.11, 40.0, 0.8, {0.50, 1.60, 2.65}},
                                     {260.0, 1200.0, 2, 0.08, 55.0, 0.6, {0.85, 1.95}}}};
-    for (const Frog &frog : pond) {
+    for (const Frog& frog : pond) {
         for (double start : frog.calls) {
             const double detune = 1.0 + 0.04 * rng.bipolar();
             mixAt(out, start, croak(rng, frog.f0 * detune, frog.formant, frog.syllables, frog.sylLen, frog.pulseRate),
@@ -348,10 +323,9 @@ Buffer frogs()
     return out;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: " << argv[0] << " OUTDIR\n";
         return 2;
@@ -364,7 +338,7 @@ int main(int argc, char **argv)
         return 1;
     }
     struct Sound {
-        const char *name;
+        const char* name;
         Buffer (*make)();
     };
     const std::array<Sound, 6> sounds{{{"Crow.wav", crow},
@@ -373,7 +347,7 @@ int main(int argc, char **argv)
                                        {"cricket.wav", cricket},
                                        {"wolf.wav", wolf},
                                        {"frogs.wav", frogs}}};
-    for (const auto &[name, make] : sounds) {
+    for (const auto& [name, make] : sounds) {
         Buffer samples = make();
         finish(samples);
         if (!writeWav(dir / name, samples)) {

@@ -32,11 +32,11 @@ std::vector<std::string> seeds() {
 
 // The values that sizes and counts are most often wrong by.
 std::uint32_t edgeValue(std::mt19937& rng) {
-    static const std::uint32_t values[] = {0,          1,          2,          3,          7,          8,
-                                           16,         18,         40,         0x7F,       0x80,       0xFF,
-                                           0x100,      0x7FFF,     0x8000,     0xFFFF,     0x10000,    0x7FFFFFFF,
-                                           0x80000000, 0xFFFFFFF0, 0xFFFFFFFE, 0xFFFFFFFF, 7999,       8000,
-                                           192000,     192001,     0xFFFE,     rt::kMaxWaveFileBytes};
+    static const std::uint32_t values[] = {
+        0,          1,      2,       3,          7,          8,          16,
+        18,         40,     0x7F,    0x80,       0xFF,       0x100,      0x7FFF,
+        0x8000,     0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF0, 0xFFFFFFFE,
+        0xFFFFFFFF, 7999,   8000,    192000,     192001,     0xFFFE,     rt::kMaxWaveFileBytes};
     return values[rng() % std::size(values)];
 }
 

@@ -46,17 +46,17 @@ int main(int argc, char** argv) {
     std::uint64_t last = 0;
     int pictures = 0;
     while ((now = nowMs()) < start + seconds * 1000) {
-        xcb_get_image_reply_t* img = xcb_get_image_reply(
-            c,
-            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, std::int16_t(x), std::int16_t(y), std::uint16_t(w),
-                          std::uint16_t(h), ~0u),
-            nullptr);
+        xcb_get_image_reply_t* img =
+            xcb_get_image_reply(c,
+                                xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, std::int16_t(x), std::int16_t(y),
+                                              std::uint16_t(w), std::uint16_t(h), ~0u),
+                                nullptr);
         if (!img) {
             std::fprintf(stderr, "face_rate: cannot read the screen\n");
             return 2;
         }
-        const std::uint64_t d = digest({reinterpret_cast<const char*>(xcb_get_image_data(img)),
-                                        std::size_t(xcb_get_image_data_length(img))});
+        const std::uint64_t d = digest(
+            {reinterpret_cast<const char*>(xcb_get_image_data(img)), std::size_t(xcb_get_image_data_length(img))});
         std::free(img);
         if (pictures == 0 || d != last) {
             if (pictures > 0 && now - since > longest) longest = now - since;

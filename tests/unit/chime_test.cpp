@@ -53,11 +53,12 @@ TEST_F(Chime, DrawPicksTheSoundByWholeSixthsWithTheStoredNamesAndFlags) {
         std::uint32_t draw;
         const char* name;
     } cases[] = {
-        {0, "Crow.wav"},          {2796202, "Crow.wav"},   {2796203, "owl2.wav"},
-        {5592405, "owl2.wav"},    {5592406, "door2.wav"},  {8388607, "door2.wav"},
-        {8388608, "cricket.wav"}, {11184810, "cricket.wav"}, {11184811, "wolf.wav"},
-        {13981013, "wolf.wav"},   {13981014, "frogs.wav"},
-        {0xFFFFFF, "frogs.wav"},  // the largest draw, just below 1: still no seventh choice
+        {0, "Crow.wav"},          {2796202, "Crow.wav"},
+        {2796203, "owl2.wav"},    {5592405, "owl2.wav"},
+        {5592406, "door2.wav"},   {8388607, "door2.wav"},
+        {8388608, "cricket.wav"}, {11184810, "cricket.wav"},
+        {11184811, "wolf.wav"},   {13981013, "wolf.wav"},
+        {13981014, "frogs.wav"},  {0xFFFFFF, "frogs.wav"},  // the largest draw, just below 1: still no seventh choice
     };
     for (const auto& c : cases) {
         steerNextDraw(c.draw);
@@ -161,7 +162,8 @@ TEST(ChimeTimer, IntervalOverrideDrivesTheChimeFromTheTimer) {
     EXPECT_EQ(Form1->Timer2.Interval(), 60000);
     QElapsedTimer waited;
     waited.start();
-    while (sound.calls.size() < 2 && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (sound.calls.size() < 2 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     ASSERT_GE(sound.calls.size(), 2u);
     EXPECT_EQ(Form1->Picture2.ToolTipText(), kPrefix + timeText((9 * 60 + 15) * 60 * 1000));
 }
@@ -251,7 +253,7 @@ TEST(ChimeTiming, TheFirstChimeComesAMinuteAfterTheLoadWhileTheRedrawKeepsItsPac
     ASSERT_EQ(watch.chimes.size(), 1u);
     EXPECT_NEAR(double(watch.chimes[0] - loaded), 60000.0, 50.0);
 
-    const auto redraws = std::count_if(watch.reads.begin() + 1, watch.reads.end(),
-                                       [loaded](qint64 at) { return at - loaded < 60000; });
+    const auto redraws =
+        std::count_if(watch.reads.begin() + 1, watch.reads.end(), [loaded](qint64 at) { return at - loaded < 60000; });
     EXPECT_NEAR(double(redraws), 600.0, 15.0) << "redraws in the minute";
 }

@@ -206,9 +206,7 @@ TEST(Restore, ClearUndoesEveryKindOfDrawing) {
         rt::Surface other(120, 90, kRed);
         rt::BitBlt(s.hdc(), 50, 40, 10, 10, other.hdc(), 0, 0, rt::SRCCOPY);
     });
-    drawn("a far-off line", [&] {
-        s.line(-1e9f, 45, 1e9f, 45, kRed, 3);
-    });
+    drawn("a far-off line", [&] { s.line(-1e9f, 45, 1e9f, 45, kRed, 3); });
 }
 
 }  // namespace

@@ -153,7 +153,7 @@ TEST_F(Face, ATickRestoresTheArtworkThenDrawsShadowsUnderHandsSecondHandLast) {
     expectLine(lines[3], 350, 350, 518, 350);
     expectLine(lines[4], 350, 350, 350, 126);
     expectLine(lines[5], 350, 350, 350, 98);
-    const rt::Colour colours[6] = {ShadowColor, ShadowColor, ShadowColor,
+    const rt::Colour colours[6] = {ShadowColor,   ShadowColor,     ShadowColor,
                                    HourHandColor, MinuteHandColor, SecondHandColor};
     const int pens[6] = {10, 10, 5, 10, 10, 5};
     for (int i = 0; i < 6; ++i) {

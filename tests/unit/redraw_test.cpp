@@ -144,9 +144,19 @@ TEST(HalftoneOver, TheClocksFormImageIsTheWholeStretchAfterEveryTick) {
         case 30: resize(133, 133); break;
         case 60: resize(333, 200); break;
         case 90: Module1::BackgroundMode = 0; break;
-        case 110: Module1::BackgroundMode = 5; Module1::ShowShadows = 0; break;
-        case 130: Module1::ShowShadows = 1; Module1::TikStyle = 1; Module1::MinuteTikStyle = 1; break;
-        case 150: Module1::TikStyle = 0; Module1::MinuteTikStyle = 0; break;
+        case 110:
+            Module1::BackgroundMode = 5;
+            Module1::ShowShadows = 0;
+            break;
+        case 130:
+            Module1::ShowShadows = 1;
+            Module1::TikStyle = 1;
+            Module1::MinuteTikStyle = 1;
+            break;
+        case 150:
+            Module1::TikStyle = 0;
+            Module1::MinuteTikStyle = 0;
+            break;
         case 170: Form1->Picture8.surface()->writeAll().setPixel(350, 350, qRgb(0, 255, 0)); break;
         case 200: resize(200, 200); break;
         }
@@ -193,8 +203,10 @@ TEST(LocalTime, IsTheLocalTimeOfDayInAZoneFarFromUtc) {
         EXPECT_LE(ours, after);
         QThread::msleep(37);
     }
-    if (zone.isNull()) qunsetenv("TZ");
-    else qputenv("TZ", zone);
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
     tzset();
 }
 

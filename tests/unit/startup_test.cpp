@@ -102,8 +102,10 @@ TEST(ClockStartUp, FirstPictureIsDrawnWithTheStartValues) {
         for (int x = 0; x < composed.width(); ++x) {
             const QRgb p = composed.pixel(x, y);
             if (p == artwork.pixel(x, y)) continue;
-            if (expected.count(p)) seen.insert(p);
-            else ++stray;
+            if (expected.count(p))
+                seen.insert(p);
+            else
+                ++stray;
         }
     EXPECT_EQ(stray, 0) << "pixels drawn in colours other than the hands' and shadows' start values";
     EXPECT_EQ(seen, expected) << "a hand or the shadows are missing from the first picture";

@@ -96,9 +96,9 @@ void setSentinels() {
     using namespace Module1;
     TikStyle = MinuteTikStyle = ShowShadows = BackgroundMode = 99;
     rt::Colour c = 0x010101;
-    for (rt::Colour* colour : {&HourTikColor, &HourTikLight, &HourTikDark, &MinuteTikColor, &MinuteTikLight,
-                               &MinuteTikDark, &HourHandColor, &MinuteHandColor, &SecondHandColor, &ShadowColor,
-                               &FaceBackColor})
+    for (rt::Colour* colour :
+         {&HourTikColor, &HourTikLight, &HourTikDark, &MinuteTikColor, &MinuteTikLight, &MinuteTikDark, &HourHandColor,
+          &MinuteHandColor, &SecondHandColor, &ShadowColor, &FaceBackColor})
         *colour = c++;
 }
 
@@ -176,9 +176,15 @@ TEST_F(StyleOperations, EachWritesItsOwnSettingAndNoOther) {
 // True is -1: the number 1 is not True, and neither is an empty Value.
 TEST_F(StyleOperations, ShadowsAreOnOnlyForAValueThatEqualsTrue) {
     const std::pair<Variant, std::int16_t> cases[] = {
-        {Variant(Variant::Boolean{true}), 1}, {Variant(std::int16_t(-1)), 1}, {Variant(std::int32_t(-1)), 1},
-        {Variant(-1.0), 1},                   {Variant(std::int16_t(1)), 0},  {Variant(std::int16_t(0)), 0},
-        {Variant(Variant::Boolean{false}), 0}, {Variant(), 0},                 {Variant(-0.5), 0},
+        {Variant(Variant::Boolean{true}), 1},
+        {Variant(std::int16_t(-1)), 1},
+        {Variant(std::int32_t(-1)), 1},
+        {Variant(-1.0), 1},
+        {Variant(std::int16_t(1)), 0},
+        {Variant(std::int16_t(0)), 0},
+        {Variant(Variant::Boolean{false}), 0},
+        {Variant(), 0},
+        {Variant(-0.5), 0},
     };
     for (const auto& [value, stored] : cases) {
         SCOPED_TRACE(value.toString());

@@ -39,14 +39,17 @@ inline std::string fmtBody(const Format& f) {
 inline std::string fmt(const Format& f = {}) { return chunk("fmt ", fmtBody(f)); }
 
 // WAVE_FORMAT_EXTENSIBLE around a plain format tag.
-inline std::string extensible(Format f, std::uint16_t validBits, const std::string& guidTail =
-                                  std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14)) {
+inline std::string extensible(
+    Format f, std::uint16_t validBits,
+    const std::string& guidTail = std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14)) {
     const std::uint16_t subTag = f.tag;
     f.tag = 0xFFFE;
     return chunk("fmt ", fmtBody(f) + le16(22) + le16(validBits) + le32(0) + le16(subTag) + guidTail);
 }
 
-inline std::string riff(const std::string& chunks) { return "RIFF" + le32(std::uint32_t(4 + chunks.size())) + "WAVE" + chunks; }
+inline std::string riff(const std::string& chunks) {
+    return "RIFF" + le32(std::uint32_t(4 + chunks.size())) + "WAVE" + chunks;
+}
 inline std::string data(std::size_t bytes, char fill = 0) { return chunk("data", std::string(bytes, fill)); }
 
 // A tenth of a second of 16-bit mono at 22050 Hz: the plainest chime.

@@ -36,7 +36,8 @@ TEST_F(WaveCheck, TakesTheFormsChimeFilesComeIn) {
         std::size_t dataBytes;
     } good[] = {
         {"plain", plain(), Sample::Int16, 1, 22050, 4410},
-        {"metadata", riff(chunk("JUNK", "x") + fmt() + chunk("LIST", "INFOx") + data(4410)), Sample::Int16, 1, 22050, 4410},
+        {"metadata", riff(chunk("JUNK", "x") + fmt() + chunk("LIST", "INFOx") + data(4410)), Sample::Int16, 1, 22050,
+         4410},
         {"fmt18", riff(chunk("fmt ", fmtBody({}) + le16(0)) + data(4410)), Sample::Int16, 1, 22050, 4410},
         {"u8", riff(fmt({1, 1, 8000, 8}) + data(801).substr(0, 8 + 801)), Sample::UInt8, 1, 8000, 801},  // no pad byte
         {"s24x", riff(extensible({1, 2, 48000, 24}, 24) + chunk("data", pcm24)), Sample::Int32, 2, 48000, 8},

@@ -51,8 +51,8 @@ TEST(ScaledScreen, TwipsBecomeTheScreensPixels) {
     QWidget* window = Form1->window();
     EXPECT_EQ(window->pos(), screen->logicalAt);
 
-    for (auto [twips, pixels] : {std::pair{3000.0f, screen->medium}, {2000.0f, screen->small},
-                                 {5000.0f, screen->large}}) {
+    for (auto [twips, pixels] :
+         {std::pair{3000.0f, screen->medium}, {2000.0f, screen->small}, {5000.0f, screen->large}}) {
         SCOPED_TRACE(twips);
         Form1->setWidth(twips);
         Form1->setHeight(twips);
