@@ -90,12 +90,26 @@ start_chiming_clock() {
     unset CLOCK_TIMER_INTERVAL_Timer2
 }
 
+# The ids of the visible windows of process $1 (by default the clock's) that
+# stand by themselves on the screen: the clock's own, its menu, its tooltip,
+# but not its face, a window inside the clock's.
+windows_of() {
+    local pid=${1:-$CLOCK_PID} ids id parent
+    ids=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true)
+    for id in $ids; do
+        parent=$(xwininfo -children -id "$id" 2>/dev/null | awk '/Parent window id/ {print $4}')
+        [ -n "$parent" ] && grep -qx "$((parent))" <<<"$ids" && continue
+        echo "$id"
+    done
+    return 0
+}
+
 # Prints the id of the clock's visible top-level window once it is mapped
 # (or that of process $1).
 clock_window() {
     local pid=${1:-$CLOCK_PID} i id
     for i in $(seq 100); do
-        id=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n1 || true)
+        id=$(windows_of "$pid" | head -n1)
         if [ -n "$id" ]; then echo "$id"; return 0; fi
         sleep 0.05
     done

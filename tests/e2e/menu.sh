@@ -10,7 +10,7 @@ source "$(dirname "$0")/lib.sh"
 popup_geometry() {
     local limit=${1:-2} i id
     for i in $(seq $((limit * 20))); do
-        for id in $(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null || true); do
+        for id in $(windows_of); do
             [ "$id" = "$W" ] && continue
             xwininfo -id "$id" | grep -q 'Override Redirect State: yes' || continue
             geometry_of "$id"
