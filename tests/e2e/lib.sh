@@ -30,14 +30,15 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "# $*"; }
 
 # Starts Xvfb on a free display and exports DISPLAY; X_PID is the server.
-# $1 is the screen's size, $2 its bits a pixel.
+# $1 is the screen's size, $2 its bits a pixel, and what follows goes to
+# the server as it is.
 start_x() {
     local size=${1:-800x600} depth=${2:-24}
     exec 3>"$E2E_TMP/display"
     # -noreset: by default the server resets when its last client leaves,
     # and a client connecting during the reset (the next clock, openbox)
     # is refused.
-    Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset "${@:3}" >"$E2E_TMP/xvfb.log" 2>&1 &
     X_PID=$!
     E2E_PIDS+=($X_PID)
     local i
