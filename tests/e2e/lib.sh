@@ -175,6 +175,26 @@ pixel_at() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
 
+# Whether the RGB triple $1 is the artwork's (or a lit hand's) reddish brown.
+reddish() {
+    local r g b
+    IFS=, read -r r g b <<<"$1"
+    [ "$r" -ge 100 ] && [ "$r" -ge $((g + 40)) ] && [ "$r" -ge $((b + 60)) ]
+}
+
+# Whether at least five of nine points, $3 pixels apart around ($1, $2) in
+# screenshot $4, are reddish: the face shows there (only the hands' shadows
+# are not reddish; an undrawn form's grey, the root or a cover are not).
+face_around() {
+    local hits=0 dx dy
+    for dx in -1 0 1; do
+        for dy in -1 0 1; do
+            reddish "$(pixel_at "$4" $(($1 + dx * $3)) $(($2 + dy * $3)))" && hits=$((hits + 1))
+        done
+    done
+    [ "$hits" -ge 5 ]
+}
+
 # A PulseAudio server of the test's own (parallel tests and a user's session
 # never meet it) whose default sink is the null sink "probe", kept awake: an
 # idle null sink drops most of what is recorded from it. PULSE_PIDS are the
