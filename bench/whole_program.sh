@@ -93,7 +93,7 @@ run_clock() {
     win=$(clock_window)
     xdotool mousemove 168 155 click 3
     for i in $(seq 40); do
-        [ "$(xdotool search --onlyvisible --pid "$CLOCK_PID" | wc -l)" -ge 2 ] && break
+        [ "$(windows_of | wc -l)" -ge 2 ] && break
         sleep 0.05
     done
     local keys=()

@@ -56,10 +56,12 @@ bool chooseDisplay() {
 int run(int argc, char** argv, const Program& program) {
     setMessagePrefix(program.messagePrefix);
     if (!chooseDisplay()) return 1;
-    // Through shared memory, Qt waits for the X server to finish reading the
-    // last picture before it paints the next, a round trip and a thread
-    // switch every tick; the few pixels a tick changes cost less sent down
-    // the connection.
+    // Where the face goes through Qt's backing store (a screen that does not
+    // keep pixels as the face does), Qt waits through shared memory for the
+    // X server to finish reading the last picture before it paints the next,
+    // a round trip and a thread switch every tick; the few pixels a tick
+    // changes cost less sent down the connection. Where the face goes
+    // straight to its window, either way costs the same.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     previousHandler = qInstallMessageHandler(startupMessages);
     CloseSignals::hold();

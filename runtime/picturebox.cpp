@@ -129,7 +129,7 @@ void PictureBox::PaintPicture(const Picture& picture, float x, float y, float wi
 void PictureBox::Refresh() {
     ensureLoaded();
     const QRect changed = surface_->takeUnshown();
-    if (widget_ && !changed.isEmpty()) widget_->update(logicalCover(changed));
+    if (widget_ && !changed.isEmpty()) showChanged(widget_, changed);
 }
 
 std::string PictureBox::ToolTipText() { return toolTip_; }

@@ -16,6 +16,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <memory>
 
 namespace rt {
 
@@ -106,11 +107,34 @@ class PictureWidget : public QWidget {
 public:
     PictureWidget(PictureWidgetHost& host, QWidget* parent) : QWidget(parent), host_(host) {
         setAttribute(Qt::WA_OpaquePaintEvent);
+        // Where the server keeps pixels as the surface does, they go
+        // straight onto a window of the widget's own: Qt's painting into the
+        // top-level's backing store and the flush of that to the server cost
+        // more than the few pixels a tick changes.
+        if (WindowPixels::possible()) {
+            setAttribute(Qt::WA_NativeWindow);
+            setAttribute(Qt::WA_PaintOnScreen);
+            setAttribute(Qt::WA_NoSystemBackground);
+            onScreen_ = std::make_unique<WindowPixels>(*this);
+        }
     }
+
+    void showChanged(const QRect& device) {
+        if (!onScreen_)
+            update(logicalCover(device));
+        else if (const Surface* s = host_.shownSurface())
+            onScreen_->put(s->pixels(), device);
+    }
+
+    // None: the pixels go to the window past Qt's painting.
+    QPaintEngine* paintEngine() const override { return onScreen_ ? nullptr : QWidget::paintEngine(); }
 
 protected:
     void paintEvent(QPaintEvent* e) override {
-        if (const Surface* s = host_.shownSurface()) paintSurface(this, *s, e);
+        const Surface* s = host_.shownSurface();
+        if (!s) return;
+        if (!onScreen_) return paintSurface(this, *s, e);
+        for (const QRect& r : e->region()) onScreen_->put(s->pixels(), deviceCover(r));
     }
     void mousePressEvent(QMouseEvent* e) override { pass(MouseAction::Down, e, e->button()); }
     void mouseMoveEvent(QMouseEvent* e) override { pass(MouseAction::Move, e, e->buttons()); }
@@ -127,6 +151,7 @@ private:
     }
 
     PictureWidgetHost& host_;
+    std::unique_ptr<WindowPixels> onScreen_;
 };
 
 }  // namespace
@@ -134,6 +159,10 @@ private:
 QWidget* makeFormWindow(FormWindowHost& host) { return new FormWindow(host); }
 
 QWidget* makePictureWidget(PictureWidgetHost& host, QWidget* parent) { return new PictureWidget(host, parent); }
+
+void showChanged(QWidget* pictureWidget, const QRect& device) {
+    if (auto* w = dynamic_cast<PictureWidget*>(pictureWidget)) w->showChanged(device);
+}
 
 FormWindowHost* formWindowHost(QWidget* window) {
     auto* w = dynamic_cast<FormWindow*>(window);

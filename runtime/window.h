@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+class QRect;
 class QRegion;
 class QWidget;
 
@@ -58,6 +59,10 @@ protected:
 // A form's top-level window, and a picture box's widget on `parent`.
 QWidget* makeFormWindow(FormWindowHost& host);
 QWidget* makePictureWidget(PictureWidgetHost& host, QWidget* parent);
+// Brings the screen up to date with `device` (device pixels) of what a
+// widget that makePictureWidget made shows: at once where its pixels go
+// straight to its window, else at Qt's next repaint.
+void showChanged(QWidget* pictureWidget, const QRect& device);
 // The host of a window that makeFormWindow made; nullptr for another.
 FormWindowHost* formWindowHost(QWidget* window);
 

@@ -2,10 +2,13 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QImage>
 #include <QTimer>
 #include <QPoint>
+#include <QRect>
 #include <QRegion>
 #include <QWidget>
+#include <QWindow>
 
 #if QT_CONFIG(xcb)
 #include <xcb/shape.h>
@@ -162,6 +165,77 @@ DestroyedWindows::DestroyedWindows(std::function<void(QWidget*)> onDestroyed) {
 
 DestroyedWindows::~DestroyedWindows() = default;
 
+namespace {
+
+// Whether `screen`'s windows keep pixels as QImage::Format_RGB32 does.
+bool holdsRgb32(const xcb_setup_t* setup, const xcb_screen_t* screen) {
+    if (screen->root_depth != 24) return false;
+    bool packed = false;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f))
+        if (f.data->depth == 24) packed = f.data->bits_per_pixel == 32;
+    if (!packed) return false;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem; xcb_depth_next(&d))
+        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
+            if (v.data->visual_id == screen->root_visual)
+                return v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR && v.data->red_mask == 0xff0000 &&
+                       v.data->green_mask == 0xff00 && v.data->blue_mask == 0xff;
+    return false;
+}
+
+}  // namespace
+
+bool WindowPixels::possible() {
+    xcb_connection_t* c = connection();
+    if (!c) return false;
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) return false;
+    // Every screen, since a window may be shown on any of them.
+    auto s = xcb_setup_roots_iterator(setup);
+    if (!s.rem) return false;
+    for (; s.rem; xcb_screen_next(&s))
+        if (!holdsRgb32(setup, s.data)) return false;
+    return true;
+}
+
+WindowPixels::~WindowPixels() {
+    // Gone with the connection, if that went first.
+    if (xcb_connection_t* c = connection(); c && gc_) xcb_free_gc(c, gc_);
+}
+
+void WindowPixels::put(const QImage& image, const QRect& area) {
+    xcb_connection_t* c = connection();
+    const QWindow* handle = window_.windowHandle();
+    const QRect r = area & image.rect();
+    if (!c || !handle || !handle->isExposed() || r.isEmpty()) return;
+    const auto w = xcb_window_t(window_.winId());
+    if (!gc_) {
+        gc_ = xcb_generate_id(c);
+        const std::uint32_t noExposures = 0;
+        xcb_create_gc(c, gc_, w, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    }
+    // The server refuses a request longer than it takes, and xcb then
+    // closes the connection: a tall rectangle goes in bands. Lengths are in
+    // 4-byte units, the request's fixed part six of them.
+    const std::uint32_t longest = xcb_get_maximum_request_length(c);
+    const int rows =
+        int(std::clamp<std::uint32_t>((longest - 6) / std::uint32_t(r.width()), 1, std::uint32_t(r.height())));
+    const bool wholeRows = r.width() == image.width() && image.bytesPerLine() == image.width() * 4;
+    for (int y = r.top(); y <= r.bottom(); y += rows) {
+        const int h = std::min(rows, r.bottom() + 1 - y);
+        const std::uint8_t* data = image.constScanLine(y);
+        if (!wholeRows) {
+            band_.resize(std::size_t(r.width()) * std::size_t(h));
+            for (int i = 0; i < h; ++i)
+                std::memcpy(&band_[std::size_t(i) * std::size_t(r.width())],
+                            image.constScanLine(y + i) + std::size_t(r.x()) * 4, std::size_t(r.width()) * 4);
+            data = reinterpret_cast<const std::uint8_t*>(band_.data());
+        }
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, gc_, std::uint16_t(r.width()), std::uint16_t(h),
+                      std::int16_t(r.x()), std::int16_t(y), 0, 24, std::uint32_t(r.width() * h * 4), data);
+    }
+    xcb_flush(c);
+}
+
 #else
 
 void keepAboveUnmanaged(QWidget*, bool) {}
@@ -171,6 +245,9 @@ DestroyedWindows::DestroyedWindows(std::function<void(QWidget*)>) {}
 DestroyedWindows::~DestroyedWindows() = default;
 bool shapeWindow(QWidget*, const QRegion&) { return false; }
 bool pointerFromServer(QPoint&) { return false; }
+bool WindowPixels::possible() { return false; }
+WindowPixels::~WindowPixels() = default;
+void WindowPixels::put(const QImage&, const QRect&) {}
 
 #endif
 

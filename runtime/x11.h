@@ -3,10 +3,14 @@
 // of a window destroyed by another program. Internal to the runtime.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
+class QImage;
 class QPoint;
+class QRect;
 class QRegion;
 class QWidget;
 
@@ -45,5 +49,33 @@ bool shapeWindow(QWidget* window, const QRegion& device);
 // The pointer's position on the screen in device pixels, as the X server
 // has it; false when the display is not X11.
 bool pointerFromServer(QPoint& device);
+
+// Puts pixels of an image straight onto a widget's own X window, one
+// PutImage a rectangle, past Qt's backing store and its flush.
+class WindowPixels {
+public:
+    // Whether windows on this display take the pixels of a
+    // QImage::Format_RGB32 image as they are: an X11 display whose default
+    // visual is 24-bit TrueColor, red, green and blue in that order, kept in
+    // 32 bits a pixel with the least significant byte first. Qt gives an
+    // opaque window that visual.
+    static bool possible();
+
+    explicit WindowPixels(QWidget& window) : window_(window) {}
+    ~WindowPixels();
+    WindowPixels(const WindowPixels&) = delete;
+    WindowPixels& operator=(const WindowPixels&) = delete;
+
+    // Puts `area` of `image` at the same place on the window, in the
+    // window's own pixels. Does nothing while the window is not on the
+    // screen: its exposure asks for the picture again.
+    void put(const QImage& image, const QRect& area);
+
+private:
+    QWidget& window_;
+    std::uint32_t gc_ = 0;
+    // The rows of a rectangle narrower than the image, gathered to be sent.
+    std::vector<std::uint32_t> band_;
+};
 
 }  // namespace rt

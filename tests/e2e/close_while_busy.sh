@@ -21,7 +21,7 @@ expect_clean_end() {
 # The id of an open pop-up (an override-redirect window of the clock's).
 popup_of_clock() {
     local id
-    for id in $(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null || true); do
+    for id in $(windows_of); do
         [ "$id" = "$W" ] && continue
         xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' && { echo "$id"; return 0; }
     done

@@ -9,7 +9,7 @@ source "$(dirname "$0")/lib.sh"
 # Number of visible override-redirect windows of the clock: its menu.
 menus_open() {
     local id n=0
-    for id in $(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null || true); do
+    for id in $(windows_of); do
         xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && n=$((n + 1))
     done
     echo "$n"

@@ -30,14 +30,15 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "# $*"; }
 
 # Starts Xvfb on a free display and exports DISPLAY; X_PID is the server.
-# $1 is the screen's size, $2 its bits a pixel.
+# $1 is the screen's size, $2 its bits a pixel, and what follows goes to
+# the server as it is.
 start_x() {
     local size=${1:-800x600} depth=${2:-24}
     exec 3>"$E2E_TMP/display"
     # -noreset: by default the server resets when its last client leaves,
     # and a client connecting during the reset (the next clock, openbox)
     # is refused.
-    Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset >"$E2E_TMP/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset "${@:3}" >"$E2E_TMP/xvfb.log" 2>&1 &
     X_PID=$!
     E2E_PIDS+=($X_PID)
     local i
@@ -90,12 +91,26 @@ start_chiming_clock() {
     unset CLOCK_TIMER_INTERVAL_Timer2
 }
 
+# The ids of the visible windows of process $1 (by default the clock's) that
+# stand by themselves on the screen: the clock's own, its menu, its tooltip,
+# but not its face, a window inside the clock's.
+windows_of() {
+    local pid=${1:-$CLOCK_PID} ids id parent
+    ids=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true)
+    for id in $ids; do
+        parent=$(xwininfo -children -id "$id" 2>/dev/null | awk '/Parent window id/ {print $4}')
+        [ -n "$parent" ] && grep -qx "$((parent))" <<<"$ids" && continue
+        echo "$id"
+    done
+    return 0
+}
+
 # Prints the id of the clock's visible top-level window once it is mapped
 # (or that of process $1).
 clock_window() {
     local pid=${1:-$CLOCK_PID} i id
     for i in $(seq 100); do
-        id=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n1 || true)
+        id=$(windows_of "$pid" | head -n1)
         if [ -n "$id" ]; then echo "$id"; return 0; fi
         sleep 0.05
     done
@@ -158,6 +173,26 @@ wait_cases() {
 # The RGB triple of one pixel of a screenshot, e.g. "25,14,12".
 pixel_at() {
     convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
+}
+
+# Whether the RGB triple $1 is the artwork's (or a lit hand's) reddish brown.
+reddish() {
+    local r g b
+    IFS=, read -r r g b <<<"$1"
+    [ "$r" -ge 100 ] && [ "$r" -ge $((g + 40)) ] && [ "$r" -ge $((b + 60)) ]
+}
+
+# Whether at least five of nine points, $3 pixels apart around ($1, $2) in
+# screenshot $4, are reddish: the face shows there (only the hands' shadows
+# are not reddish; an undrawn form's grey, the root or a cover are not).
+face_around() {
+    local hits=0 dx dy
+    for dx in -1 0 1; do
+        for dy in -1 0 1; do
+            reddish "$(pixel_at "$4" $(($1 + dx * $3)) $(($2 + dy * $3)))" && hits=$((hits + 1))
+        done
+    done
+    [ "$hits" -ge 5 ]
 }
 
 # A PulseAudio server of the test's own (parallel tests and a user's session

@@ -10,7 +10,7 @@ source "$(dirname "$0")/lib.sh"
 popup_geometry() {
     local limit=${1:-2} i id
     for i in $(seq $((limit * 20))); do
-        for id in $(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null || true); do
+        for id in $(windows_of); do
             [ "$id" = "$W" ] && continue
             xwininfo -id "$id" | grep -q 'Override Redirect State: yes' || continue
             geometry_of "$id"
@@ -64,6 +64,31 @@ menu_rows() {
         }'
 }
 
+# Per cent of the face's pixels within "WxH+X+Y" ($3) that differ by more
+# than 40 levels between screenshots $1 and $2; the face is the 200-pixel
+# circle at (68, 55).
+changed_on_face() {
+    { convert "$1" -crop "$3" +repage -depth 8 txt:- | sed 's/^/A /'
+      convert "$2" -crop "$3" +repage -depth 8 txt:- | sed 's/^/B /'; } |
+    awk -F'[(),: ]+' -v g="$3" '
+        BEGIN { split(g, p, "[x+]"); ox = p[3]; oy = p[4] }
+        $2 ~ /^#/ { next }
+        { k = $2 SUBSEP $3; v[$1, k] = $4 " " $5 " " $6 }
+        END {
+            for (key in v) {
+                split(key, parts, SUBSEP)
+                if (parts[1] != "A") continue
+                k = parts[2] SUBSEP parts[3]
+                x = ox + parts[2] + 0.5 - 168; y = oy + parts[3] + 0.5 - 155
+                if (x * x + y * y > 96 * 96) continue
+                split(v["A", k], a, " "); split(v["B", k], b, " ")
+                n++
+                for (j = 1; j <= 3; j++) if (a[j] - b[j] > 40 || b[j] - a[j] > 40) { d++; break }
+            }
+            printf "%.1f\n", n ? 100 * d / n : 100
+        }'
+}
+
 session() {
     MODE=$1
     start_x
@@ -77,6 +102,7 @@ session() {
     xdotool mousemove 160 150 click 2
     [ -z "$(popup_geometry 1)" ] || fail "a left or middle click opened a menu ($MODE)"
 
+    import -window root "$E2E_TMP/before.png"
     xdotool mousemove 168 155 click 3
     local g
     g=$(popup_geometry 2)
@@ -90,6 +116,12 @@ session() {
     sleep 0.2
     [ -z "$(popup_geometry 0)" ] || fail "menu still open after Escape ($MODE)"
     wait_geometry 200x200+68+55
+    # The face shows again where the menu lay: only the hands have moved.
+    import -window root "$E2E_TMP/after.png"
+    local changed
+    changed=$(changed_on_face "$E2E_TMP/before.png" "$E2E_TMP/after.png" "$g")
+    note "$MODE: where the menu lay, $changed % of the face changed"
+    awk -v c="$changed" 'BEGIN { exit !(c < 25) }' || fail "where the menu lay, $changed % of the face is not the face ($MODE)"
 
     # On an entry, a right or a middle click chooses nothing; a left one does.
     xdotool mousemove 168 155 click 3

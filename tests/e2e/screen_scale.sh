@@ -11,12 +11,6 @@ ART=${CLOCK_SOURCE_DIR:-$(dirname "$0")/../..}/clock/artwork/face.bmp
 
 dump() { convert "$@" -depth 8 txt:- | awk -F'[(),: ]+' 'NR > 1 {print $1, $2, $3, $4, $5}'; }
 
-reddish() {
-    local r g b
-    IFS=, read -r r g b <<<"$1"
-    [ "$r" -ge 100 ] && [ "$r" -ge $((g + 40)) ] && [ "$r" -ge $((b + 60)) ]
-}
-
 # Pixels of the window ($2 = "WxH+X+Y") in screenshot $1 on the wrong side of
 # its cut: showing the root inside the ellipse inscribed in W x H (a pixel
 # belongs to it when its centre does), or not showing it outside.

@@ -50,7 +50,7 @@ face_digest() { import -window root -crop 200x200+68+55 rgb:- | md5sum | cut -c1
 # The id of the clock's tooltip window while one is shown.
 tooltip_id() {
     local id
-    for id in $(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null || true); do
+    for id in $(windows_of); do
         [ "$id" != "$W" ] && { echo "$id"; return 0; }
     done
     return 0

@@ -73,7 +73,7 @@ run_case() {
     xdotool mousemove 168 155 click 3
     local i menu=""
     for i in $(seq 40); do
-        menu=$(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null | grep -vx "$W" || true)
+        menu=$(windows_of | grep -vx "$W" || true)
         [ -n "$menu" ] && break
         sleep 0.05
     done

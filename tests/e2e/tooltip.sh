@@ -11,7 +11,7 @@ use_test_build "$INTERVAL_MS"
 # Prints "id WxH+X+Y" of the clock's tooltip once it is shown.
 visible_tooltip() {
     local id
-    for id in $(xdotool search --onlyvisible --pid "$CLOCK_PID" 2>/dev/null || true); do
+    for id in $(windows_of); do
         [ "$id" = "$CLOCK_WIN" ] && continue
         echo "$id $(geometry_of "$id")"
         return 0
