@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -107,19 +108,24 @@ void Surface::clear() {
     if (recorder_) recorder_->push_back({Call::Clear, 0, 0, 0, 0, 0, 0});
     if (picture_ && picture_->size() == image_.size() && picture_->format() == image_.format()) {
         // The hot path of every redraw: the picture copied back into the
-        // existing buffer, only where something was drawn when that is known.
+        // existing buffer, only where something was drawn when that is known,
+        // and each pixel once however much the areas drawn on overlap.
         if (drawnAnywhere_) {
             std::memcpy(image_.bits(), picture_->constBits(), image_.sizeInBytes());
             unshown_ = image_.rect();
         } else {
+            merge_.clear();
+            for (const QRect& r : drawnSinceClear_) {
+                unshown_ |= r;
+                merge_.add({r.top(), r.bottom() + 1, r.left(), r.right() + 1});
+            }
+            merge_.merge(runs_);
             const qsizetype stride = image_.bytesPerLine();
             uchar* to = image_.bits();
             const uchar* from = picture_->constBits();
-            for (const QRect& r : drawnSinceClear_) {
-                unshown_ |= r;
-                for (int y = r.top(); y <= r.bottom(); ++y)
-                    std::memcpy(to + y * stride + r.left() * 4, from + y * stride + r.left() * 4, r.width() * 4);
-            }
+            for (const Run& run : runs_)
+                std::memcpy(to + run.y * stride + run.x0 * 4, from + run.y * stride + run.x0 * 4,
+                            std::size_t(run.x1 - run.x0) * 4);
         }
     } else {
         image_.fill(toQColor(background_));
@@ -139,13 +145,58 @@ void Surface::halftoneFrom(const Surface& source, const QRect& from, const QRect
     // under them need the averaging, and only those the last tick averaged
     // need putting back.
     const bool asLeft = halftoneLeftAt_ == writes_;
+    const std::uint64_t before = writes_;
     const QImage* picture = &source != this ? source.pictureUnderDrawing() : nullptr;
     const QImage& src = source.pixels();
     QImage& dst = writeAll();
-    if (picture && halftone_.stretchOver(*picture, source.drawnSinceClear(), src, from, dst, to, asLeft))
+    if (picture &&
+        halftone_.stretchOver(*picture, source.drawnSinceClear(), src, from, dst, to, asLeft, false, &halftoneWrote_)) {
+        halftoneFrom_ = before;
         halftoneLeftAt_ = writes_;
-    else
+    } else {
         halftone_.stretch(src, from, dst, to);
+    }
+}
+
+void Surface::copyFrom(const Surface& source, const QRect& area, QPoint offset) {
+    const QImage& from = source.pixels();
+    // Each row of the area, or only where the source's halftone stretch
+    // wrote since the last copy.
+    const std::vector<Run>* changedThere = nullptr;
+    if (lastCopy_.source == source.hdc_ && lastCopy_.area == area && lastCopy_.offset == offset &&
+        lastCopy_.writes == writes_)
+        changedThere = source.writtenSince(lastCopy_.sourceWrites);
+    runs_.clear();
+    if (changedThere) {
+        for (const Run& r : *changedThere) {
+            const Run here{r.y - offset.y(), std::max(r.x0 - offset.x(), area.left()),
+                           std::min(r.x1 - offset.x(), area.right() + 1)};
+            if (here.y >= area.top() && here.y <= area.bottom() && here.x0 < here.x1) runs_.push_back(here);
+        }
+    } else {
+        for (int y = area.top(); y <= area.bottom(); ++y) runs_.push_back({y, area.left(), area.right() + 1});
+    }
+    // Written only once a pixel differs, so that an image shared with
+    // another is not copied for nothing.
+    uchar* out = nullptr;
+    const qsizetype stride = image_.bytesPerLine();
+    QRect changed;
+    for (const Run& run : runs_) {
+        const int n = run.x1 - run.x0;
+        const uchar* base = out ? out : image_.constBits();
+        const auto* old = reinterpret_cast<const std::uint32_t*>(base + run.y * stride) + run.x0;
+        const auto* next =
+            reinterpret_cast<const std::uint32_t*>(from.constScanLine(run.y + offset.y())) + run.x0 + offset.x();
+        if (std::memcmp(old, next, std::size_t(n) * 4) == 0) continue;
+        int left = 0, right = n - 1;
+        while (old[left] == next[left]) ++left;
+        while (old[right] == next[right]) --right;
+        if (!out) out = image_.bits();
+        std::memcpy(out + run.y * stride + (run.x0 + left) * 4, next + left, std::size_t(right - left + 1) * 4);
+        changed |= QRect(run.x0 + left, run.y, right - left + 1, 1);
+    }
+    if (!changed.isEmpty()) touch(changed, 0);
+    lastCopy_ = {source.hdc_, area, offset, source.writes_, writes_};
 }
 
 void Surface::line(float x1, float y1, float x2, float y2, Colour colour, int penWidth) {
