@@ -23,10 +23,6 @@ QPen pen(Colour colour, int width) {
     return p;
 }
 
-// Shapes are drawn aliased, with the point (x, y) at the centre of pixel
-// (x, y) as the system's drawing has it; Qt puts it at the pixel's corner.
-void centreOnPixels(QPainter& p) { p.translate(0.5, 0.5); }
-
 // Beyond this many areas drawn on, clear() copies the whole picture back.
 constexpr std::size_t kMostTouched = 64;
 // A line is noted in up to this many pieces.
@@ -49,7 +45,10 @@ Surface::Surface(int width, int height, Colour background)
     image_.fill(toQColor(background_));
 }
 
-Surface::~Surface() { contexts.take(hdc_); }
+Surface::~Surface() {
+    endPainting();
+    contexts.take(hdc_);
+}
 
 Surface* Surface::fromHdc(HDC hdc) { return contexts.find(hdc); }
 
@@ -57,6 +56,7 @@ void Surface::resize(int width, int height) {
     width = std::max(width, 1);
     height = std::max(height, 1);
     if (width == image_.width() && height == image_.height()) return;
+    endPainting();
     QImage next(width, height, QImage::Format_RGB32);
     next.fill(toQColor(background_));
     QPainter p(&next);
@@ -71,6 +71,7 @@ void Surface::resize(int width, int height) {
 }
 
 QImage& Surface::writeAll() {
+    endPainting();
     drawnAnywhere_ = true;
     unshown_ = image_.rect();
     ++writes_;
@@ -104,8 +105,18 @@ void Surface::touchLine(const QPointF& a, const QPointF& b, qreal margin) {
         touch(QRectF(a + step * (qreal(i) / pieces), a + step * (qreal(i + 1) / pieces)), margin);
 }
 
+QPainter& Surface::painter(bool centred, bool smoothPictures) {
+    if (!painter_.isActive()) painter_.begin(&image_);
+    // Shapes are drawn aliased, with the point (x, y) at the centre of pixel
+    // (x, y) as the system's drawing has it; Qt puts it at the pixel's corner.
+    painter_.setTransform(centred ? QTransform::fromTranslate(0.5, 0.5) : QTransform());
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, smoothPictures);
+    return painter_;
+}
+
 void Surface::clear() {
     if (recorder_) recorder_->push_back({Call::Clear, 0, 0, 0, 0, 0, 0});
+    endPainting();
     if (picture_ && picture_->size() == image_.size() && picture_->format() == image_.format()) {
         // The hot path of every redraw: the picture copied back into the
         // existing buffer, only where something was drawn when that is known,
@@ -130,10 +141,7 @@ void Surface::clear() {
     } else {
         image_.fill(toQColor(background_));
         unshown_ = image_.rect();
-        if (picture_) {
-            QPainter p(&image_);
-            p.drawImage(0, 0, *picture_);
-        }
+        if (picture_) painter(false).drawImage(0, 0, *picture_);
     }
     drawnSinceClear_.clear();
     drawnAnywhere_ = false;
@@ -160,6 +168,7 @@ void Surface::halftoneFrom(const Surface& source, const QRect& from, const QRect
 
 void Surface::copyFrom(const Surface& source, const QRect& area, QPoint offset) {
     const QImage& from = source.pixels();
+    endPainting();
     // Each row of the area, or only where the source's halftone stretch
     // wrote since the last copy.
     const std::vector<Run>* changedThere = nullptr;
@@ -202,8 +211,7 @@ void Surface::copyFrom(const Surface& source, const QRect& area, QPoint offset) 
 void Surface::line(float x1, float y1, float x2, float y2, Colour colour, int penWidth) {
     if (recorder_) recorder_->push_back({Call::Line, x1, y1, x2, y2, colour, penWidth});
     touchLine(QPointF(x1, y1), QPointF(x2, y2), penWidth / 2.0 + 2);
-    QPainter p(&image_);
-    centreOnPixels(p);
+    QPainter& p = painter(true);
     p.setPen(pen(colour, penWidth));
     p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
 }
@@ -214,21 +222,20 @@ void Surface::fillBox(float x1, float y1, float x2, float y2, Colour colour) {
     const QRect px(QPoint(int(std::lround(r.left())), int(std::lround(r.top()))),
                    QPoint(int(std::lround(r.right())), int(std::lround(r.bottom()))));
     touch(px, 1);
-    QPainter p(&image_);
-    p.fillRect(px, toQColor(colour));
+    painter(false).fillRect(px, toQColor(colour));
 }
 
 void Surface::point(float x, float y, Colour colour, int penWidth) {
     if (recorder_) recorder_->push_back({Call::Point, x, y, 0, 0, colour, penWidth});
     touch(QRectF(x, y, 0, 0), penWidth / 2.0 + 2);
     if (penWidth <= 1) {
+        endPainting();
         const int px = int(std::floor(x + 0.5f)), py = int(std::floor(y + 0.5f));
         if (image_.rect().contains(px, py)) image_.setPixel(px, py, toQColor(colour).rgb());
         return;
     }
     // A wide pen sets a round dot of the pen's diameter.
-    QPainter p(&image_);
-    centreOnPixels(p);
+    QPainter& p = painter(true);
     p.setPen(Qt::NoPen);
     p.setBrush(toQColor(colour));
     const qreal r = penWidth / 2.0;
@@ -238,8 +245,7 @@ void Surface::point(float x, float y, Colour colour, int penWidth) {
 void Surface::circle(float x, float y, float radius, Colour colour, int penWidth) {
     if (recorder_) recorder_->push_back({Call::Circle, x, y, radius, 0, colour, penWidth});
     touch(QRectF(x - radius, y - radius, 2 * radius, 2 * radius), penWidth / 2.0 + 2);
-    QPainter p(&image_);
-    centreOnPixels(p);
+    QPainter& p = painter(true);
     p.setPen(pen(colour, penWidth));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QPointF(x, y), radius, radius);
@@ -248,9 +254,7 @@ void Surface::circle(float x, float y, float radius, Colour colour, int penWidth
 void Surface::paintImage(const QImage& picture, float x, float y, float width, float height) {
     if (recorder_) recorder_->push_back({Call::Picture, x, y, width, height, 0, 0});
     touch(QRectF(x, y, width, height), 2);
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRectF(x, y, width, height), picture);
+    painter(false, true).drawImage(QRectF(x, y, width, height), picture);
 }
 
 }  // namespace rt

@@ -9,6 +9,7 @@
 #include "vb.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPoint>
 #include <QRect>
 
@@ -26,8 +27,12 @@ public:
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
-    // For reading; a read changes nothing.
-    const QImage& pixels() const { return image_; }
+    // For reading; a read changes no pixel (it ends the drawing calls'
+    // painter, whose work is then all there).
+    const QImage& pixels() const {
+        endPainting();
+        return image_;
+    }
     // For writing anywhere: the next clear() copies the whole picture back,
     // and the screen catches up with all of it.
     QImage& writeAll();
@@ -85,6 +90,13 @@ public:
     void setRecorder(std::vector<Call>* calls) { recorder_ = calls; }
 
 private:
+    // Each drawing call that paints through Qt leaves the painter open for
+    // the next, so that the hands of a tick share one; the painter is ended
+    // before the pixels are read or written any other way.
+    QPainter& painter(bool centred, bool smoothPictures = false);
+    void endPainting() const {
+        if (painter_.isActive()) painter_.end();
+    }
     // When the only write here since writes() stood at `writes` was the last
     // halftone stretch, the runs that stretch wrote; else nullptr.
     const std::vector<Run>* writtenSince(std::uint64_t writes) const {
@@ -132,6 +144,8 @@ private:
     RowMerge merge_;
     std::vector<Run> runs_;
     std::vector<Call>* recorder_ = nullptr;
+    // Last, so that it ends before the image goes.
+    mutable QPainter painter_;
 };
 
 QColor toQColor(Colour c);
