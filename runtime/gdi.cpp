@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace rt {
 
@@ -123,25 +122,10 @@ std::int32_t BitBlt(HDC hdcDest, std::int32_t x, std::int32_t y, std::int32_t cx
         p.drawImage(QPoint(x, y), from, QRect(x1, y1, cx, cy));
         return 1;
     }
-    // The same copy, row by row. Only the rectangle around the pixels that
-    // differ is written, so that the screen has only that to catch up with.
+    // The same copy, writing only the pixels that differ, so that the screen
+    // has only those to catch up with.
     const int dx = x1 - x, dy = y1 - y;  // source pixel = destination pixel + (dx, dy)
-    const QRect area = QRect(x, y, cx, cy) & to.rect() & from.rect().translated(-dx, -dy);
-    QRect changed;
-    for (int row = area.top(); row <= area.bottom(); ++row) {
-        const auto* old = reinterpret_cast<const std::uint32_t*>(to.constScanLine(row)) + area.left();
-        const auto* next = reinterpret_cast<const std::uint32_t*>(from.constScanLine(row + dy)) + area.left() + dx;
-        if (std::memcmp(old, next, std::size_t(area.width()) * 4) == 0) continue;
-        int left = 0, right = area.width() - 1;
-        while (old[left] == next[left]) ++left;
-        while (old[right] == next[right]) --right;
-        changed |= QRect(area.left() + left, row, right - left + 1, 1);
-    }
-    if (changed.isEmpty()) return 1;
-    QImage& out = dst->write(changed);
-    for (int row = changed.top(); row <= changed.bottom(); ++row)
-        std::memcpy(out.scanLine(row) + changed.left() * 4, from.constScanLine(row + dy) + (changed.left() + dx) * 4,
-                    std::size_t(changed.width()) * 4);
+    dst->copyFrom(*src, QRect(x, y, cx, cy) & to.rect() & from.rect().translated(-dx, -dy), QPoint(dx, dy));
     return 1;
 }
 

@@ -19,7 +19,6 @@ namespace rt {
 namespace {
 
 using Axis = Stretcher::Axis;
-using Run = Stretcher::Run;
 
 // The same sums, computed plainly: for processors without the vector
 // instructions, and the measure the fast kernels are held to.
@@ -270,50 +269,23 @@ bool Stretcher::prepareAxes(const QRect& from, const QSize& size) {
     return std::uint64_t(scratch_.across.total) * scratch_.down.total <= (1u << 26);
 }
 
-void Stretcher::runsOfWhole(const QSize& size) {
-    scratch_.runs.clear();
-    for (int y = 0; y < size.height(); ++y) scratch_.runs.push_back({y, 0, size.width()});
+void Stretcher::runsOfWhole(const QSize& size, std::vector<Run>& runs) {
+    runs.clear();
+    for (int y = 0; y < size.height(); ++y) runs.push_back({y, 0, size.width()});
 }
 
 // Each destination pixel whose source area meets one of `drawn`, as few
-// runs as the rows allow: every area's runs are dealt out to their rows
-// (counted first, so that each row's share is known), and each row's are
-// then sorted and merged where they meet.
+// runs as the rows allow.
 void Stretcher::runsOver(const std::vector<QRect>& drawn, const QRect& from) {
-    std::vector<Run>& runs = scratch_.runs;
-    std::vector<int>& rowEnd = scratch_.rowEnd;
-    const int rows = scratch_.size.height();
-    rowEnd.assign(rows + 1, 0);
-    scratch_.areas.clear();
+    scratch_.merge.clear();
     for (const QRect& area : drawn) {
         const QRect r = area.intersected(from).translated(-from.topLeft());
         if (r.isEmpty()) continue;
         const auto [x0, x1] = scratch_.across.meeting(r.left(), r.right());
         const auto [y0, y1] = scratch_.down.meeting(r.top(), r.bottom());
-        scratch_.areas.push_back({y0, y1, x0, x1});
-        for (int y = y0; y < y1; ++y) ++rowEnd[y + 1];
+        scratch_.merge.add({y0, y1, x0, x1});
     }
-    // rowEnd[y] counts the runs above row y: where row y's begin.
-    std::partial_sum(rowEnd.begin(), rowEnd.end(), rowEnd.begin());
-    runs.resize(std::size_t(rowEnd[rows]));
-    for (const Area& a : scratch_.areas)
-        for (int y = a.y0; y < a.y1; ++y) runs[rowEnd[y]++] = {y, a.x0, a.x1};
-    // Now rowEnd[y] is where row y's runs end.
-    std::size_t kept = 0, begin = 0;
-    for (int y = 0; y < rows; ++y) {
-        const std::size_t end = std::size_t(rowEnd[y]);
-        std::sort(runs.begin() + std::ptrdiff_t(begin), runs.begin() + std::ptrdiff_t(end),
-                  [](const Run& a, const Run& b) { return a.x0 < b.x0; });
-        for (std::size_t i = begin; i < end; ++i) {
-            const bool joins = i > begin && runs[i].x0 <= runs[kept - 1].x1;
-            if (joins)
-                runs[kept - 1].x1 = std::max(runs[kept - 1].x1, runs[i].x1);
-            else
-                runs[kept++] = runs[i];
-        }
-        begin = end;
-    }
-    runs.resize(kept);
+    scratch_.merge.merge(scratch_.runs);
 }
 
 // Asks memory for the source rows under scratch_.runs before they are
@@ -357,7 +329,7 @@ void Stretcher::stretch(const QImage& src, const QRect& from, QImage& dst, const
         p.drawImage(to.topLeft(), src.copy(from).scaled(to.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         return;
     }
-    runsOfWhole(to.size());
+    runsOfWhole(to.size(), scratch_.runs);
     if (dst.rect().contains(to)) {
         stretchRuns(src, from, dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4, dst.bytesPerLine(), portable);
         return;
@@ -370,32 +342,40 @@ void Stretcher::stretch(const QImage& src, const QRect& from, QImage& dst, const
 }
 
 bool Stretcher::stretchOver(const QImage& picture, const std::vector<QRect>& drawn, const QImage& src,
-                            const QRect& from, QImage& dst, const QRect& to, bool dstAsLeft, bool portable) {
+                            const QRect& from, QImage& dst, const QRect& to, bool dstAsLeft, bool portable,
+                            std::vector<Run>* written) {
     if (!dst.rect().contains(to) || picture.size() != src.size() || picture.format() != src.format() ||
         !prepareAxes(from, to.size()))
         return false;
     const bool same = bare_.picture == picture.cacheKey() && bare_.from == from && bare_.to == to;
     if (!same) {
         bare_.image = QImage(to.size(), QImage::Format_RGB32);
-        runsOfWhole(to.size());
+        runsOfWhole(to.size(), scratch_.runs);
         stretchRuns(picture, from, bare_.image.bits(), bare_.image.bytesPerLine(), portable);
         bare_.picture = picture.cacheKey();
         bare_.from = from;
         bare_.to = to;
     }
     // The bare stretch goes back where the last call left something else,
-    // or everywhere when what is there is not known.
+    // or everywhere when what is there is not known, except where this
+    // call works the pixels out afresh.
+    std::vector<Run>& left = scratch_.left;
     if (!same || !dstAsLeft)
-        runsOfWhole(to.size());
+        runsOfWhole(to.size(), left);
     else
-        scratch_.runs.swap(bare_.drawn);
-    std::uint8_t* out = dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4;
-    for (const Run& run : scratch_.runs)
-        std::memcpy(out + run.y * dst.bytesPerLine() + run.x0 * 4, bare_.image.constScanLine(run.y) + run.x0 * 4,
-                    std::size_t(run.x1 - run.x0) * 4);
+        left.swap(bare_.drawn);
     runsOver(drawn, from);
     prefetchRuns(src, from);
+    subtractRuns(left, scratch_.runs, scratch_.putBack);
+    std::uint8_t* out = dst.bits() + to.y() * dst.bytesPerLine() + to.x() * 4;
+    for (const Run& run : scratch_.putBack)
+        std::memcpy(out + run.y * dst.bytesPerLine() + run.x0 * 4, bare_.image.constScanLine(run.y) + run.x0 * 4,
+                    std::size_t(run.x1 - run.x0) * 4);
     stretchRuns(src, from, out, dst.bytesPerLine(), portable);
+    if (written) {
+        joinRuns(left, scratch_.runs, *written);
+        for (Run& run : *written) run = {run.y + to.y(), run.x0 + to.x(), run.x1 + to.x()};
+    }
     bare_.drawn.swap(scratch_.runs);
     return true;
 }

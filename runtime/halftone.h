@@ -4,6 +4,8 @@
 // Internal to the runtime.
 #pragma once
 
+#include "runs.h"
+
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -35,9 +37,11 @@ public:
     // what the last call left there; then only what that call worked out is
     // put back. Returns false, having done nothing, where it cannot stand in
     // for stretch() (`to` reaching outside `dst`, sizes too large to sum
-    // exactly).
+    // exactly). Given `written`, fills it with the runs of `dst` it wrote,
+    // sorted and joined.
     bool stretchOver(const QImage& picture, const std::vector<QRect>& drawn, const QImage& src, const QRect& from,
-                     QImage& dst, const QRect& to, bool dstAsLeft, bool portable = false);
+                     QImage& dst, const QRect& to, bool dstAsLeft, bool portable = false,
+                     std::vector<Run>* written = nullptr);
 
     // Drops all that is kept; the next call starts afresh.
     void forget() { *this = Stretcher(); }
@@ -60,19 +64,9 @@ public:
         std::pair<int, int> meeting(int lo, int hi) const;
     };
 
-    // Destination pixels [x0, x1) of row y: the unit of work of both passes.
-    struct Run {
-        int y, x0, x1;
-    };
-
 private:
-    // Destination pixels [x0, x1) of rows [y0, y1).
-    struct Area {
-        int y0, y1, x0, x1;
-    };
-
     bool prepareAxes(const QRect& from, const QSize& size);
-    void runsOfWhole(const QSize& size);
+    static void runsOfWhole(const QSize& size, std::vector<Run>& runs);
     void runsOver(const std::vector<QRect>& drawn, const QRect& from);
     void prefetchRuns(const QImage& src, const QRect& from) const;
     void stretchRuns(const QImage& src, const QRect& from, std::uint8_t* out, qsizetype outStride, bool portable);
@@ -81,11 +75,11 @@ private:
     struct Scratch {
         QSize source, size;  // what the axes are built for
         Axis across, down;
-        std::vector<double> weights;  // across.weights, each in four lanes
-        std::vector<Run> runs;
+        std::vector<double> weights;     // across.weights, each in four lanes
+        std::vector<Run> runs;           // the destination pixels both passes work out
+        std::vector<Run> left, putBack;  // for stretchOver
         std::vector<std::uint32_t> sums;
-        std::vector<Area> areas;  // for runsOver
-        std::vector<int> rowEnd;  // for runsOver
+        RowMerge merge;  // for runsOver
     } scratch_;
 
     // The stretch of the bare picture for the last picture, part and

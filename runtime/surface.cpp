@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -21,10 +22,6 @@ QPen pen(Colour colour, int width) {
     p.setJoinStyle(Qt::RoundJoin);
     return p;
 }
-
-// Shapes are drawn aliased, with the point (x, y) at the centre of pixel
-// (x, y) as the system's drawing has it; Qt puts it at the pixel's corner.
-void centreOnPixels(QPainter& p) { p.translate(0.5, 0.5); }
 
 // Beyond this many areas drawn on, clear() copies the whole picture back.
 constexpr std::size_t kMostTouched = 64;
@@ -48,7 +45,10 @@ Surface::Surface(int width, int height, Colour background)
     image_.fill(toQColor(background_));
 }
 
-Surface::~Surface() { contexts.take(hdc_); }
+Surface::~Surface() {
+    endPainting();
+    contexts.take(hdc_);
+}
 
 Surface* Surface::fromHdc(HDC hdc) { return contexts.find(hdc); }
 
@@ -56,6 +56,7 @@ void Surface::resize(int width, int height) {
     width = std::max(width, 1);
     height = std::max(height, 1);
     if (width == image_.width() && height == image_.height()) return;
+    endPainting();
     QImage next(width, height, QImage::Format_RGB32);
     next.fill(toQColor(background_));
     QPainter p(&next);
@@ -70,6 +71,7 @@ void Surface::resize(int width, int height) {
 }
 
 QImage& Surface::writeAll() {
+    endPainting();
     drawnAnywhere_ = true;
     unshown_ = image_.rect();
     ++writes_;
@@ -103,31 +105,43 @@ void Surface::touchLine(const QPointF& a, const QPointF& b, qreal margin) {
         touch(QRectF(a + step * (qreal(i) / pieces), a + step * (qreal(i + 1) / pieces)), margin);
 }
 
+QPainter& Surface::painter(bool centred, bool smoothPictures) {
+    if (!painter_.isActive()) painter_.begin(&image_);
+    // Shapes are drawn aliased, with the point (x, y) at the centre of pixel
+    // (x, y) as the system's drawing has it; Qt puts it at the pixel's corner.
+    painter_.setTransform(centred ? QTransform::fromTranslate(0.5, 0.5) : QTransform());
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, smoothPictures);
+    return painter_;
+}
+
 void Surface::clear() {
     if (recorder_) recorder_->push_back({Call::Clear, 0, 0, 0, 0, 0, 0});
+    endPainting();
     if (picture_ && picture_->size() == image_.size() && picture_->format() == image_.format()) {
         // The hot path of every redraw: the picture copied back into the
-        // existing buffer, only where something was drawn when that is known.
+        // existing buffer, only where something was drawn when that is known,
+        // and each pixel once however much the areas drawn on overlap.
         if (drawnAnywhere_) {
             std::memcpy(image_.bits(), picture_->constBits(), image_.sizeInBytes());
             unshown_ = image_.rect();
         } else {
+            merge_.clear();
+            for (const QRect& r : drawnSinceClear_) {
+                unshown_ |= r;
+                merge_.add({r.top(), r.bottom() + 1, r.left(), r.right() + 1});
+            }
+            merge_.merge(runs_);
             const qsizetype stride = image_.bytesPerLine();
             uchar* to = image_.bits();
             const uchar* from = picture_->constBits();
-            for (const QRect& r : drawnSinceClear_) {
-                unshown_ |= r;
-                for (int y = r.top(); y <= r.bottom(); ++y)
-                    std::memcpy(to + y * stride + r.left() * 4, from + y * stride + r.left() * 4, r.width() * 4);
-            }
+            for (const Run& run : runs_)
+                std::memcpy(to + run.y * stride + run.x0 * 4, from + run.y * stride + run.x0 * 4,
+                            std::size_t(run.x1 - run.x0) * 4);
         }
     } else {
         image_.fill(toQColor(background_));
         unshown_ = image_.rect();
-        if (picture_) {
-            QPainter p(&image_);
-            p.drawImage(0, 0, *picture_);
-        }
+        if (picture_) painter(false).drawImage(0, 0, *picture_);
     }
     drawnSinceClear_.clear();
     drawnAnywhere_ = false;
@@ -139,20 +153,65 @@ void Surface::halftoneFrom(const Surface& source, const QRect& from, const QRect
     // under them need the averaging, and only those the last tick averaged
     // need putting back.
     const bool asLeft = halftoneLeftAt_ == writes_;
+    const std::uint64_t before = writes_;
     const QImage* picture = &source != this ? source.pictureUnderDrawing() : nullptr;
     const QImage& src = source.pixels();
     QImage& dst = writeAll();
-    if (picture && halftone_.stretchOver(*picture, source.drawnSinceClear(), src, from, dst, to, asLeft))
+    if (picture &&
+        halftone_.stretchOver(*picture, source.drawnSinceClear(), src, from, dst, to, asLeft, false, &halftoneWrote_)) {
+        halftoneFrom_ = before;
         halftoneLeftAt_ = writes_;
-    else
+    } else {
         halftone_.stretch(src, from, dst, to);
+    }
+}
+
+void Surface::copyFrom(const Surface& source, const QRect& area, QPoint offset) {
+    const QImage& from = source.pixels();
+    endPainting();
+    // Each row of the area, or only where the source's halftone stretch
+    // wrote since the last copy.
+    const std::vector<Run>* changedThere = nullptr;
+    if (lastCopy_.source == source.hdc_ && lastCopy_.area == area && lastCopy_.offset == offset &&
+        lastCopy_.writes == writes_)
+        changedThere = source.writtenSince(lastCopy_.sourceWrites);
+    runs_.clear();
+    if (changedThere) {
+        for (const Run& r : *changedThere) {
+            const Run here{r.y - offset.y(), std::max(r.x0 - offset.x(), area.left()),
+                           std::min(r.x1 - offset.x(), area.right() + 1)};
+            if (here.y >= area.top() && here.y <= area.bottom() && here.x0 < here.x1) runs_.push_back(here);
+        }
+    } else {
+        for (int y = area.top(); y <= area.bottom(); ++y) runs_.push_back({y, area.left(), area.right() + 1});
+    }
+    // Written only once a pixel differs, so that an image shared with
+    // another is not copied for nothing.
+    uchar* out = nullptr;
+    const qsizetype stride = image_.bytesPerLine();
+    QRect changed;
+    for (const Run& run : runs_) {
+        const int n = run.x1 - run.x0;
+        const uchar* base = out ? out : image_.constBits();
+        const auto* old = reinterpret_cast<const std::uint32_t*>(base + run.y * stride) + run.x0;
+        const auto* next =
+            reinterpret_cast<const std::uint32_t*>(from.constScanLine(run.y + offset.y())) + run.x0 + offset.x();
+        if (std::memcmp(old, next, std::size_t(n) * 4) == 0) continue;
+        int left = 0, right = n - 1;
+        while (old[left] == next[left]) ++left;
+        while (old[right] == next[right]) --right;
+        if (!out) out = image_.bits();
+        std::memcpy(out + run.y * stride + (run.x0 + left) * 4, next + left, std::size_t(right - left + 1) * 4);
+        changed |= QRect(run.x0 + left, run.y, right - left + 1, 1);
+    }
+    if (!changed.isEmpty()) touch(changed, 0);
+    lastCopy_ = {source.hdc_, area, offset, source.writes_, writes_};
 }
 
 void Surface::line(float x1, float y1, float x2, float y2, Colour colour, int penWidth) {
     if (recorder_) recorder_->push_back({Call::Line, x1, y1, x2, y2, colour, penWidth});
     touchLine(QPointF(x1, y1), QPointF(x2, y2), penWidth / 2.0 + 2);
-    QPainter p(&image_);
-    centreOnPixels(p);
+    QPainter& p = painter(true);
     p.setPen(pen(colour, penWidth));
     p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
 }
@@ -163,21 +222,20 @@ void Surface::fillBox(float x1, float y1, float x2, float y2, Colour colour) {
     const QRect px(QPoint(int(std::lround(r.left())), int(std::lround(r.top()))),
                    QPoint(int(std::lround(r.right())), int(std::lround(r.bottom()))));
     touch(px, 1);
-    QPainter p(&image_);
-    p.fillRect(px, toQColor(colour));
+    painter(false).fillRect(px, toQColor(colour));
 }
 
 void Surface::point(float x, float y, Colour colour, int penWidth) {
     if (recorder_) recorder_->push_back({Call::Point, x, y, 0, 0, colour, penWidth});
     touch(QRectF(x, y, 0, 0), penWidth / 2.0 + 2);
     if (penWidth <= 1) {
+        endPainting();
         const int px = int(std::floor(x + 0.5f)), py = int(std::floor(y + 0.5f));
         if (image_.rect().contains(px, py)) image_.setPixel(px, py, toQColor(colour).rgb());
         return;
     }
     // A wide pen sets a round dot of the pen's diameter.
-    QPainter p(&image_);
-    centreOnPixels(p);
+    QPainter& p = painter(true);
     p.setPen(Qt::NoPen);
     p.setBrush(toQColor(colour));
     const qreal r = penWidth / 2.0;
@@ -187,8 +245,7 @@ void Surface::point(float x, float y, Colour colour, int penWidth) {
 void Surface::circle(float x, float y, float radius, Colour colour, int penWidth) {
     if (recorder_) recorder_->push_back({Call::Circle, x, y, radius, 0, colour, penWidth});
     touch(QRectF(x - radius, y - radius, 2 * radius, 2 * radius), penWidth / 2.0 + 2);
-    QPainter p(&image_);
-    centreOnPixels(p);
+    QPainter& p = painter(true);
     p.setPen(pen(colour, penWidth));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QPointF(x, y), radius, radius);
@@ -197,9 +254,7 @@ void Surface::circle(float x, float y, float radius, Colour colour, int penWidth
 void Surface::paintImage(const QImage& picture, float x, float y, float width, float height) {
     if (recorder_) recorder_->push_back({Call::Picture, x, y, width, height, 0, 0});
     touch(QRectF(x, y, width, height), 2);
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRectF(x, y, width, height), picture);
+    painter(false, true).drawImage(QRectF(x, y, width, height), picture);
 }
 
 }  // namespace rt

@@ -85,6 +85,22 @@ TEST(Drawing, ACircleIsAnOutlineAsWideAsThePen) {
     expectTwoColours(wide);
 }
 
+// A surface's drawing calls share one painter: whatever comes between two
+// of them must find the first one's work there, and the second must draw
+// on the surface's picture as it now is, leaving a copy taken between them
+// alone.
+TEST(Drawing, WhatComesBetweenTwoCallsSeesTheFirstAndNotTheSecond) {
+    rt::Surface s(60, 40, kWhite);
+    s.line(5, 5, 50, 5, kRed, 3);
+    const QImage between = s.pixels();
+    s.line(5, 20, 50, 20, kRed, 3);
+    EXPECT_EQ(between.pixel(30, 5), kRedRgb);
+    EXPECT_NE(between.pixel(30, 20), kRedRgb) << "the second line reached a copy taken before it";
+    s.resize(80, 50);
+    s.line(60, 45, 75, 45, kRed, 3);
+    EXPECT_TRUE(inked(s, 30, 5) && inked(s, 30, 20) && inked(s, 70, 45));
+}
+
 // ---- Halftone ----
 
 // The average of the source area under each destination pixel, weighted by

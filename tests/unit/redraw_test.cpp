@@ -8,6 +8,7 @@
 #include "form_helpers.h"
 #include "gdi.h"
 #include "halftone.h"
+#include "runs.h"
 #include "surface.h"
 
 #include <QGuiApplication>
@@ -79,6 +80,49 @@ TEST(DrawnAreas, HoldEveryPixelALineChanges) {
     }
 }
 
+// The restore, the halftone and the face copy walk runs merged from areas
+// that overlap: every pixel of the areas in one run, the runs in order and
+// apart, and two such lists joined or taken one from the other likewise.
+TEST(Runs, HoldEachPixelOfTheirAreasOnce) {
+    constexpr int W = 90, H = 70;
+    const auto pixelsOf = [&](const std::vector<rt::Run>& runs) {
+        std::vector<bool> in(W * H);
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const rt::Run& r = runs[i];
+            EXPECT_LT(r.x0, r.x1);
+            EXPECT_TRUE(i == 0 || runs[i - 1].y < r.y || runs[i - 1].x1 < r.x0) << "run " << i << " out of order";
+            for (int x = r.x0; x < r.x1; ++x) in[r.y * W + x] = true;
+        }
+        return in;
+    };
+    std::mt19937 random(21);
+    for (int trial = 0; trial < 300; ++trial) {
+        SCOPED_TRACE(testing::Message() << "trial " << trial);
+        rt::RowMerge merge[3];  // a, b and both
+        std::vector<bool> want[2] = {std::vector<bool>(W * H), std::vector<bool>(W * H)};
+        for (int k = 0; k < 2; ++k)
+            for (int n = int(random() % 12); n > 0; --n) {
+                const int x0 = int(random() % W), y0 = int(random() % H);
+                const rt::Area a{y0, std::min(H, y0 + 1 + int(random() % 30)), x0,
+                                 std::min(W, x0 + int(random() % 40))};
+                merge[k].add(a);
+                merge[2].add(a);
+                for (int y = a.y0; y < a.y1; ++y)
+                    for (int x = a.x0; x < a.x1; ++x) want[k][y * W + x] = true;
+            }
+        std::vector<rt::Run> a, b, both, joined, rest;
+        merge[0].merge(a);
+        merge[1].merge(b);
+        merge[2].merge(both);
+        ASSERT_EQ(pixelsOf(a), want[0]);
+        rt::joinRuns(a, b, joined);
+        ASSERT_EQ(pixelsOf(joined), pixelsOf(both));
+        rt::subtractRuns(a, b, rest);
+        for (int i = 0; i < W * H; ++i) want[0][i] = want[0][i] && !want[1][i];
+        ASSERT_EQ(pixelsOf(rest), want[0]);
+    }
+}
+
 TEST(HalftoneOver, CallAfterCallItGivesWhatTheWholeStretchGives) {
     const QImage picture = speckled({300, 240}, 1);
     const QImage otherPicture = speckled({300, 240}, 2);
@@ -122,9 +166,11 @@ TEST(HalftoneOver, CallAfterCallItGivesWhatTheWholeStretchGives) {
 }
 
 // The form image after every tick must be the whole halftone of what the
-// composition surface held before it: across size changes, a background
-// fill of the form image, shadows switched off, marks that draw more areas
-// than are kept, and a picture written behind the surface's drawing.
+// composition surface held before it, and the face a copy of it: across
+// size changes, a background fill of the form image, shadows switched off,
+// marks that draw more areas than are kept, a picture written behind the
+// surface's drawing, a line drawn on the face, and a second halftone
+// between two copies.
 TEST(HalftoneOver, TheClocksFormImageIsTheWholeStretchAfterEveryTick) {
     FakeClock clock;
     clock.set(23, 59, 50);
@@ -142,6 +188,10 @@ TEST(HalftoneOver, TheClocksFormImageIsTheWholeStretchAfterEveryTick) {
         clock.setMsecs((clock.msecsSinceMidnight() + (i % 9 == 8 ? int(random() % 3600000) : 100)) % 86400000);
         switch (i) {
         case 30: resize(133, 133); break;
+        case 40: Form1->Picture2.Line(0, 0, 120, 90, 0xFF00FF); break;
+        case 54:  // just after a jump, so that the two stretches differ
+            rt::StretchBlt(Form1->hDC(), 0, 0, 133, 133, Form1->Picture8.hDC(), 0, 0, 700, 700, rt::SRCCOPY);
+            break;
         case 60: resize(333, 200); break;
         case 90: Module1::BackgroundMode = 0; break;
         case 110:
@@ -165,6 +215,7 @@ TEST(HalftoneOver, TheClocksFormImageIsTheWholeStretchAfterEveryTick) {
         rt::Stretcher().stretch(composed, composed.rect(), expected, expected.rect(), true);
         Form1->Timer1_Timer();
         ASSERT_EQ(Form1->surface()->pixels(), expected);
+        ASSERT_EQ(Form1->Picture2.surface()->pixels(), expected);
     }
 }
 
